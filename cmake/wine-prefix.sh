@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Creates a Wine prefix once (concurrent callers wait for the first).
+#   wine-prefix.sh PREFIX   with WINE/WINESERVER/WINEARCH from wine-env.sh
+set -euo pipefail
+prefix=$1
+mkdir -p "$(dirname "$prefix")"
+exec 9>"$prefix.lock"
+flock 9
+if [ ! -f "$prefix/system.reg" ]; then
+  WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+    "$WINE" wineboot -i >/dev/null 2>&1 || true
+  WINEPREFIX=$prefix "$WINESERVER" -w
+  [ -f "$prefix/system.reg" ] || { echo "wine-prefix: could not create $prefix" >&2; exit 1; }
+fi

@@ -1,0 +1,48 @@
+// The process-wide gain, meter and published input format that every DSP
+// object of the process shares.
+#pragma once
+
+#include <windows.h>
+#include <mmreg.h>
+
+namespace gainlet {
+
+// A plain global record, zero-filled before use. Field order is part of the
+// design: linearGain is 8-byte aligned so that the sample loop reads it in
+// one access without the lock.
+struct SharedGainState {
+    double dbToExponent;        // log10(2) / 6
+    double exponentToDb;        // 6 / log10(2)
+    CRITICAL_SECTION lock;      // leaf lock: guards everything below
+    alignas(8) double linearGain;
+    float gainDb;
+    DWORD samplesPerSec;
+    DWORD bitsPerSample;
+    DWORD channels;
+    BOOL isFloat;
+    float peak;
+    bool processedSinceRead;
+
+    // Module start: zero, create the lock, compute the factors and read the
+    // persisted gain from HKCU. Module end: delete the lock.
+    void Load();
+    void Unload();
+
+    float GainDb() const;                       // no lock
+    double LinearGain() const;                  // no lock, one aligned 8-byte read
+    void SetGain(float gainDb);                 // locked
+    void PublishFormat(const WAVEFORMATEX* format);   // locked; format block of an accepted input type
+    void ReadFormat(DWORD* samplesPerSec, DWORD* channels, DWORD* bitsPerSample, BOOL* isFloat);  // locked; each pointer optional
+    void UpdateMeter(float runPeak);            // locked
+    void ReadMeter(BOOL reset, float* peak, BOOL* processed);  // locked
+};
+
+extern SharedGainState g_sharedGainState;
+
+// Registry location of the persisted gain (REG_DWORD holding the IEEE single
+// bit pattern of the gain in dB).
+extern const wchar_t kSettingsKeyPath[];   // L"Software\\Gainlet\\DSP Plugin"
+extern const wchar_t kGainValueName[];     // L"dBGain"
+constexpr float kDefaultGainDb = -0.131f;
+
+}  // namespace gainlet
