@@ -3,8 +3,9 @@
 //
 //   msgbox_answer.exe [--timeout MS] CAPTION ANSWER [ANSWER ...]
 //
-// For each ANSWER in turn it waits for a message box titled CAPTION, prints
-// its buttons (the default one marked) and its text, presses the named button
+// For each ANSWER in turn it waits for a message box titled CAPTION (a
+// trailing * matches any rest), prints its caption, its buttons (the default
+// one marked *) and its text, presses the named button
 // and waits for the box to close. Answers: Yes, No, OK, Cancel, TryAgain,
 // Continue (also "Try Again"). Output is UTF-8. Exit codes: 0 all answered,
 // 2 no box within the time-out, 3 the box lacks the named button, 1 usage.
@@ -91,6 +92,13 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM param)
     return TRUE;
 }
 
+bool CaptionMatches(const std::wstring& caption, const std::wstring& pattern)
+{
+    if (!pattern.empty() && pattern.back() == L'*')
+        return caption.compare(0, pattern.size() - 1, pattern, 0, pattern.size() - 1) == 0;
+    return caption == pattern;
+}
+
 struct Search {
     const std::wstring* caption;
     HWND found;
@@ -100,7 +108,7 @@ BOOL CALLBACK FindBox(HWND window, LPARAM param)
 {
     Search& search = *reinterpret_cast<Search*>(param);
     if (IsWindowVisible(window) && ClassOf(window) == L"#32770"
-        && WindowText(window) == *search.caption) {
+        && CaptionMatches(WindowText(window), *search.caption)) {
         search.found = window;
         return FALSE;
     }
@@ -148,7 +156,8 @@ int wmain(int argc, wchar_t** argv)
         BoxContents contents;
         EnumChildWindows(box, CollectChild, reinterpret_cast<LPARAM>(&contents));
 
-        std::wstring report = L"--- box " + std::to_wstring(n) + L"\nbuttons:";
+        std::wstring report = L"--- box " + std::to_wstring(n) + L"\ncaption: " + WindowText(box)
+                              + L"\nbuttons:";
         HWND pressed = nullptr;
         for (HWND button : contents.buttons) {
             const int id = GetDlgCtrlID(button);

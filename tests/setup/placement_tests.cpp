@@ -353,6 +353,40 @@ TEST(UserSettings, BothKeysGoAndAbsenceIsFine)
     RemoveUserSettings();
 }
 
+#pragma pack(push, 2)
+struct IconGroupEntry {
+    BYTE width, height, colourCount, reserved;
+    WORD planes, bitCount;
+    DWORD bytes;
+    WORD id;
+};
+#pragma pack(pop)
+
+// The application icon (also the uninstall entry's) and the manifest that
+// makes the installer always run elevated.
+TEST(SetupResources, IconGroupAndManifest)
+{
+    HMODULE setup = LoadLibraryExW(g_setupExe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(setup, nullptr);
+    HRSRC group = FindResourceW(setup, MAKEINTRESOURCEW(107), RT_GROUP_ICON);
+    ASSERT_NE(group, nullptr);
+    const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(setup, group)));
+    const WORD count = reinterpret_cast<const WORD*>(data)[2];
+    std::wstring images;
+    const IconGroupEntry* entry = reinterpret_cast<const IconGroupEntry*>(data + 6);
+    for (WORD i = 0; i < count; ++i)
+        images += std::to_wstring(entry[i].width) + L"x" + std::to_wstring(entry[i].bitCount) + L" ";
+    EXPECT_EQ(images, L"32x4 16x4 48x8 32x8 16x8 48x32 32x32 16x32 ");
+
+    HRSRC manifest = FindResourceW(setup, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(manifest, nullptr);
+    const std::string text(static_cast<const char*>(LockResource(LoadResource(setup, manifest))),
+                           SizeofResource(setup, manifest));
+    EXPECT_NE(text.find("level=\"requireAdministrator\" uiAccess=\"false\""), std::string::npos);
+    EXPECT_EQ(FindResourceW(setup, MAKEINTRESOURCEW(1), RT_VERSION), nullptr);
+    FreeLibrary(setup);
+}
+
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);

@@ -1,0 +1,154 @@
+# Sourced by the installer scenarios: runs the real Setup.exe in a fresh Wine
+# prefix, answers its message boxes with msgbox_answer.exe and checks files
+# and registry from the host.
+#
+# Environment: SETUP_EXE, PLUGIN_DLL (installed as Gainlet.dll), MSGBOX,
+# HOLD_DLL (host paths); REGISTRAR (optional: the media player's registrar
+# stand-in, registered in the prefix; with it the plug-in's own registration
+# is checked too).
+set -euo pipefail
+scenario_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo=$(cd "$scenario_dir/../.." && pwd)
+
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+
+source "$repo/cmake/wine-env.sh"
+wine_for_binary "$SETUP_EXE"
+
+# UI_LOCALE (for example ja_JP.UTF-8) sets the user interface language of
+# every Windows program the scenario starts.
+wine() { env ${UI_LOCALE:+LC_ALL=$UI_LOCALE} "$WINE" "$@"; }
+
+readonly GAINLET_CLSID='{CB5764E3-601F-4017-B0C5-11CE65E068C1}'
+readonly DSP_PLUGIN_TYPE='{6434BAEA-4954-498D-ABD5-2B07123E1F04}'
+readonly UNINSTALL_KEY='Software\Microsoft\Windows\CurrentVersion\Uninstall\Gainlet'
+readonly SESSION_KEY='System\CurrentControlSet\Control\Session Manager'
+readonly INSTALL_WIN='C:\Program Files\GainletPlugin'
+readonly CAPTION_EN='Gainlet Installer'
+
+failures=0
+ok()   { echo "ok: $*"; }
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+check_eq() {  # what actual expected
+  if [ "$2" = "$3" ]; then ok "$1"; else fail "$1: expected [$3], got [$2]"; fi
+}
+check() {  # what command...
+  local what=$1; shift
+  if "$@"; then ok "$what"; else fail "$what"; fi
+}
+finish() {
+  echo
+  if [ "$failures" -eq 0 ]; then echo "all checks passed"; exit 0; fi
+  echo "$failures check(s) failed"; exit 1
+}
+
+reg() { python3 "$scenario_dir/wine_registry.py" "$WINEPREFIX" "$@"; }
+
+# A fresh prefix, removed on exit; the registrar stand-in registered in it.
+new_prefix() {
+  WORK=$(mktemp -d)
+  trap 'WINEPREFIX=$WINEPREFIX "$WINESERVER" -k 2>/dev/null || true; rm -rf "$WORK"' EXIT
+  export WINEPREFIX=$WORK/pfx
+  "$repo/cmake/wine-prefix.sh" "$WINEPREFIX"
+  C=$WINEPREFIX/drive_c
+  INSTALL="$C/Program Files/GainletPlugin"
+  if [ -n "${REGISTRAR:-}" ]; then
+    mkdir -p "$C/testbed"
+    cp "$REGISTRAR" "$C/testbed/"
+    wine regsvr32 /s "C:\\testbed\\$(basename "$REGISTRAR")"
+    "$WINESERVER" -w
+  fi
+}
+
+# stage_source NAME [DLL]: a source folder C:\NAME with Setup.exe and the
+# given DLL (default PLUGIN_DLL) as Gainlet.dll.
+stage_source() {
+  mkdir -p "$C/$1"
+  cp -p "$SETUP_EXE" "$C/$1/Setup.exe"
+  cp -p "${2:-$PLUGIN_DLL}" "$C/$1/Gainlet.dll"
+}
+
+# hold FILE_WIN: loads the DLL in a helper process until end_session.
+# A session's wineserver ends as soon as its last program does.
+begin_session() { "$WINESERVER" -p0 2>/dev/null || true; }
+
+holders=()
+hold() {
+  local out=$WORK/hold.$RANDOM
+  begin_session
+  wine "$HOLD_DLL" "$1" 600 >"$out" 2>/dev/null &
+  holders+=($!)
+  for _ in $(seq 100); do grep -q holding "$out" 2>/dev/null && return 0; sleep 0.1; done
+  fail "could not hold $1: $(cat "$out")"
+}
+
+# run_setup EXPECTED_STATUS EXE_WIN ARGS CAPTION ANSWER...: starts Setup.exe
+# with the helper answering; the boxes seen are in $BOXES.
+run_setup() {
+  local expected=$1 exe=$2 args=$3 caption=$4; shift 4
+  BOXES=$WORK/boxes.$RANDOM
+  begin_session
+  wine "$MSGBOX" --timeout 30000 "$caption" "$@" >"$BOXES" 2>/dev/null &
+  local helper=$! status=0 helper_status=0
+  # shellcheck disable=SC2086
+  wine "$exe" $args 2>"$WORK/setup.stderr" || status=$?
+  wait "$helper" || helper_status=$?
+  check_eq "exit status of $exe $args" "$status" "$expected"
+  check_eq "every box answered ($*)" "$helper_status" 0
+  [ "$helper_status" -eq 0 ] || cat "$BOXES"
+}
+
+# Ends the Wine session: the registry files on disk are current afterwards.
+# The next session counts as a restart (pending deletions are carried out).
+end_session() {
+  local pid
+  for pid in "${holders[@]}"; do kill "$pid" 2>/dev/null || true; done
+  holders=()
+  "$WINESERVER" -w
+}
+
+# box_text N: the text of the N-th box of the last run.
+box_text() {
+  awk -v n="$1" '
+    /^--- box / { box = $3; in_text = 0; next }
+    box == n && /^text:$/ { in_text = 1; next }
+    box == n && /^answer: / { in_text = 0 }
+    in_text { print }' "$BOXES"
+}
+box_field() {  # N caption|buttons|answer
+  awk -v n="$1" -v f="$2: " '
+    /^--- box / { box = $3; next }
+    box == n && index($0, f) == 1 { print substr($0, length(f) + 1) }' "$BOXES"
+}
+box_count() { grep -c '^--- box ' "$BOXES" || true; }
+
+# The messages, as a user reads them.
+readonly MSG_INSTALL=$'[Gainlet] pluging will be installed.\nAre you sure?'
+readonly MSG_UNINSTALL=$'[Gainlet] pluging will be uninstalled.\nAre you sure?'
+readonly MSG_REGSVR32='Unable to run regsvr32.exe'
+msg_in_use() {
+  printf '%s\n\n  %s\n\n%s\n\n%s\n%s\n%s' \
+    'The following file seems to be used from application.' "'$1'" \
+    'If any application (such as Windows Media Player) is running, please quit the application, then click [Try Again].' \
+    '  [Cancel]  Cancels the installation.' \
+    '  [Try Again]  The file will be overwritten if it is not being used.' \
+    '  [Continue]  The file will be overwritten even if it is being used.'
+}
+msg_install_failed() { printf "Unable to install the following file.\n '%s' " "$1"; }
+
+same_file() { cmp -s "$1" "$2"; }
+inode_and_ctime() { stat -c '%i %Z' "$1"; }
+writable_by_owner() { [ "$(stat -c %A "$1" | cut -c3)" = w ]; }
+
+# The plug-in's registration: its COM class and the registrar's record.
+registered() {
+  [ "$(reg HKLM "Software\\Classes\\CLSID\\$GAINLET_CLSID\\InprocServer32" '')" \
+    = "$(printf 'REG_SZ\t%s' "$INSTALL_WIN\\Gainlet.dll")" ] &&
+  [ "$(reg HKLM "Software\\Gainlet Testbed\\Plugin Registrar\\Plugins\\$DSP_PLUGIN_TYPE\\$GAINLET_CLSID")" = present ]
+}
+unregistered() {
+  [ "$(reg HKLM "Software\\Classes\\CLSID\\$GAINLET_CLSID")" = absent ] &&
+  [ "$(reg HKLM "Software\\Gainlet Testbed\\Plugin Registrar\\Plugins\\$DSP_PLUGIN_TYPE\\$GAINLET_CLSID")" = absent ]
+}

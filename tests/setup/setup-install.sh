@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Installing: the question, the files, the registration, the uninstall entry;
+# installing again over an installation, newer and older files, read-only
+# targets, and a missing file.
+source "$(dirname "$0")/scenario-lib.sh"
+new_prefix
+setup_size() { stat -c %s "$INSTALL/Setup.exe"; }
+dll_size() { stat -c %s "$INSTALL/Gainlet.dll"; }
+entry() { reg HKLM "$UNINSTALL_KEY" "$1"; }
+
+echo "== a source folder without Gainlet.dll"
+mkdir -p "$C/nodll" && cp -p "$SETUP_EXE" "$C/nodll/Setup.exe"
+run_setup 255 'C:\nodll\Setup.exe' '' "$CAPTION_EN" Yes OK
+end_session
+check_eq "the missing file is reported by its name" "$(box_text 2)" "$(msg_install_failed Gainlet.dll)"
+check_eq "failure box: OK, error" "$(box_field 2 buttons)" "OK*"
+check "the installer copy stays" test -f "$INSTALL/Setup.exe"
+check "no DLL" test ! -e "$INSTALL/Gainlet.dll"
+check_eq "no entry" "$(reg HKLM "$UNINSTALL_KEY")" absent
+rm -rf "$INSTALL"
+
+echo "== answering No"
+stage_source src
+run_setup 0 'C:\src\Setup.exe' '' "$CAPTION_EN" No
+end_session
+check_eq "the install question" "$(box_text 1)" "$MSG_INSTALL"
+check_eq "its caption" "$(box_field 1 caption)" "$CAPTION_EN"
+check_eq "Yes and No, Yes the default" "$(box_field 1 buttons)" "Yes* No"
+check "no install folder" test ! -e "$INSTALL"
+check_eq "no entry" "$(reg HKLM "$UNINSTALL_KEY")" absent
+
+echo "== installing"
+run_setup 0 'C:\src\Setup.exe' '' "$CAPTION_EN" Yes
+end_session
+check_eq "one question only" "$(box_count)" 1
+check "Setup.exe installed" same_file "$INSTALL/Setup.exe" "$C/src/Setup.exe"
+check "Gainlet.dll installed" same_file "$INSTALL/Gainlet.dll" "$C/src/Gainlet.dll"
+check_eq DisplayName "$(entry DisplayName)" $'REG_SZ\tGainlet WMP Plugin'
+check_eq Publisher "$(entry Publisher)" $'REG_SZ\tOrlenza'
+check_eq EstimatedSize "$(entry EstimatedSize)" \
+  "$(printf 'REG_DWORD\t%d' $(( ($(setup_size) + $(dll_size)) / 1000 )))"
+check_eq UninstallString "$(entry UninstallString)" \
+  "$(printf 'REG_SZ\t"%s" /U' "$INSTALL_WIN\\Setup.exe")"
+check_eq DisplayIcon "$(entry DisplayIcon)" "$(printf 'REG_SZ\t%s' "$INSTALL_WIN\\Setup.exe")"
+check_eq DisplayVersion "$(entry DisplayVersion)" $'REG_SZ\t1.1.0.1'
+if [ -n "${REGISTRAR:-}" ]; then
+  check "the plug-in is registered" registered
+fi
+
+echo "== installing again from the same folder"
+before_setup=$(inode_and_ctime "$INSTALL/Setup.exe")
+before_dll=$(inode_and_ctime "$INSTALL/Gainlet.dll")
+reg HKLM "$UNINSTALL_KEY" --add DisplayName 'stale'
+reg HKLM "$UNINSTALL_KEY" --add EstimatedSize dword:00000001
+run_setup 0 'C:\src\Setup.exe' '' "$CAPTION_EN" Yes
+end_session
+check_eq "Setup.exe not copied" "$(inode_and_ctime "$INSTALL/Setup.exe")" "$before_setup"
+check_eq "Gainlet.dll not copied" "$(inode_and_ctime "$INSTALL/Gainlet.dll")" "$before_dll"
+check_eq "the entry is rewritten" "$(entry DisplayName)" $'REG_SZ\tGainlet WMP Plugin'
+check_eq "its size computed again" "$(entry EstimatedSize)" \
+  "$(printf 'REG_DWORD\t%d' $(( ($(setup_size) + $(dll_size)) / 1000 )))"
+if [ -n "${REGISTRAR:-}" ]; then
+  check "registered again" test "$(reg HKLM 'Software\Gainlet Testbed\Plugin Registrar\Calls\00000002')" = present
+fi
+
+echo "== a newer version (file version 1.2.0.0, product version 0.9.2.0)"
+cp "$PLUGIN_DLL" "$WORK/newer.dll"
+python3 "$scenario_dir/set_file_version.py" "$WORK/newer.dll" 1.2.0.0 0.9.2.0
+touch -d '2001-01-01' "$WORK/newer.dll"   # older by time: the version decides
+stage_source newer "$WORK/newer.dll"
+run_setup 0 'C:\newer\Setup.exe' '' "$CAPTION_EN" Yes
+end_session
+check "the newer DLL replaces the installed one" same_file "$INSTALL/Gainlet.dll" "$WORK/newer.dll"
+check_eq "DisplayVersion from the product version, major 0" "$(entry DisplayVersion)" $'REG_SZ\tBeta-0.9.2.0'
+check_eq "EstimatedSize again" "$(entry EstimatedSize)" \
+  "$(printf 'REG_DWORD\t%d' $(( ($(setup_size) + $(dll_size)) / 1000 )))"
+
+echo "== an older version with a later time"
+cp "$PLUGIN_DLL" "$WORK/older.dll"
+python3 "$scenario_dir/set_file_version.py" "$WORK/older.dll" 1.0.0.0
+stage_source older "$WORK/older.dll"
+touch "$C/older/Gainlet.dll"
+run_setup 0 'C:\older\Setup.exe' '' "$CAPTION_EN" Yes
+end_session
+check "the installed newer DLL stays" same_file "$INSTALL/Gainlet.dll" "$WORK/newer.dll"
+
+echo "== the same version with a later time, over read-only targets"
+stage_source later "$WORK/newer.dll"
+touch "$C/later/Gainlet.dll" "$C/later/Setup.exe"
+chmod a-w "$INSTALL/Gainlet.dll" "$INSTALL/Setup.exe"
+before_dll=$(inode_and_ctime "$INSTALL/Gainlet.dll")
+run_setup 0 'C:\later\Setup.exe' '' "$CAPTION_EN" Yes
+end_session
+check "Gainlet.dll replaced" test "$(inode_and_ctime "$INSTALL/Gainlet.dll")" != "$before_dll"
+check_eq "with the later time" "$(stat -c %Y "$INSTALL/Gainlet.dll")" "$(stat -c %Y "$C/later/Gainlet.dll")"
+check_eq "Setup.exe replaced by time alone" "$(stat -c %Y "$INSTALL/Setup.exe")" "$(stat -c %Y "$C/later/Setup.exe")"
+check "the read-only attribute is gone" writable_by_owner "$INSTALL/Gainlet.dll"
+check "from Setup.exe too" writable_by_owner "$INSTALL/Setup.exe"
+
+finish
