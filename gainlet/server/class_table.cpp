@@ -2,10 +2,7 @@
 
 #include "gainlet.h"
 #include "resource.h"
-#if __has_include("engine/dsp_object.h")
 #include "engine/dsp_object.h"
-#define GAINLET_HAVE_DSP 1
-#endif
 #if __has_include("settings/property_page.h")
 #include "settings/property_page.h"
 #define GAINLET_HAVE_PAGE 1
@@ -15,9 +12,7 @@ namespace gainlet {
 
 ClassEntry* ServerClassTable() {
     static ClassEntry table[] = {
-#ifdef GAINLET_HAVE_DSP
         {&CLSID_Gainlet, IDR_GAINLET, CreateComObject<CGainlet>, nullptr},
-#endif
 #ifdef GAINLET_HAVE_PAGE
         {&CLSID_GainletPropPage, IDR_GAINLETPROPPAGE, CreateComObject<CGainletPropPage>, nullptr},
 #endif
