@@ -48,6 +48,9 @@ bool IsAcceptedFormat(const FormatBlock& block) {
     if (!header.nChannels || !header.nSamplesPerSec || !header.nAvgBytesPerSec || !header.nBlockAlign)
         return false;
     if (!IsSupportedContainer(header.wBitsPerSample)) return false;
+    // Processing takes a frame as nChannels packed samples: a smaller block
+    // alignment would make it read and write past the buffers it is given.
+    if (header.nBlockAlign < DWORD{header.nChannels} * (header.wBitsPerSample / 8)) return false;
 
     switch (header.wFormatTag) {
     case WAVE_FORMAT_PCM:
