@@ -78,7 +78,8 @@ holders=()
 hold() {
   local out=$WORK/hold.$RANDOM
   begin_session
-  wine "$HOLD_DLL" "$1" 600 >"$out" 2>/dev/null &
+  # Not through wine(): $! must be the Wine process itself, to end it later.
+  env ${UI_LOCALE:+LC_ALL=$UI_LOCALE} "$WINE" "$HOLD_DLL" "$1" 120 >"$out" 2>/dev/null &
   holders+=($!)
   for _ in $(seq 100); do grep -q holding "$out" 2>/dev/null && return 0; sleep 0.1; done
   fail "could not hold $1: $(cat "$out")"
