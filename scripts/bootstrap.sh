@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   googletest
   wine wine32:i386 wine64
-  xvfb xauth xdotool imagemagick file
+  xvfb xauth xdotool imagemagick file python3
 )
 
 sudo_cmd=()
