@@ -166,7 +166,7 @@ TEST_F(LivePageTest, MeterLampAndFormatFollowTheAudio) {
         PumpMessages(400);
         ASSERT_GT(streamer.Runs(), 5);
         EXPECT_EQ(ControlText(dialog, IDC_FORMAT), L"44100Hz/Int16/2ch");
-        EXPECT_EQ(ControlText(dialog, IDC_PEAK), L"-0.132dB");
+        EXPECT_EQ(ControlText(dialog, IDC_PEAK), L"-0.131dB");
         EXPECT_FALSE(IsControlVisible(dialog, IDC_LAMP_ON));
 
         TypeGain(dialog, L"0");
