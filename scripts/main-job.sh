@@ -47,6 +47,11 @@ fi
 ls -l dist "$run_dist"
 bin=build/$arch/bin
 
+if [ -f "$bin/gainlet_bench.exe" ]; then
+  step "engine benchmark ($arch)"
+  GAINLET_NO_XVFB=1 cmake/wine-run.sh "$bin/gainlet_bench.exe"
+fi
+
 step "throwaway Wine prefix with the media player's registrar stand-in"
 source cmake/wine-env.sh
 wine_for_binary "$run_dist/Setup.exe"

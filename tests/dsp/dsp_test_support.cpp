@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 
 extern "C" {
@@ -9,6 +10,20 @@ extern "C" {
 }
 
 namespace gainlet::test {
+namespace {
+
+// A fault ends the run at once with its code instead of waiting in Wine's
+// debugger until the test times out.
+LONG WINAPI ReportFault(EXCEPTION_POINTERS* info) {
+    std::fprintf(stderr, "fatal exception 0x%08lX at %p\n", info->ExceptionRecord->ExceptionCode,
+                 info->ExceptionRecord->ExceptionAddress);
+    std::fflush(stderr);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+const LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = SetUnhandledExceptionFilter(ReportFault);
+
+}  // namespace
 
 const GUID kAudio = {0x73647561, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 const GUID kPcm = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};

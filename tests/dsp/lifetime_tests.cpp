@@ -2,9 +2,8 @@
 // multi-threaded apartments.
 #include <gtest/gtest.h>
 
-#include <process.h>
-
 #include <functional>
+#include <thread>
 
 #include "dsp_test_support.h"
 
@@ -128,25 +127,14 @@ void LifetimeCycle() {
 }
 
 void RunInApartment(DWORD model, const std::function<void()>& body) {
-    struct Context {
-        DWORD model;
-        const std::function<void()>* body;
-        HRESULT init;
-    } context{model, &body, E_FAIL};
-    auto thread = [](void* arg) -> unsigned {
-        auto* c = static_cast<Context*>(arg);
-        c->init = CoInitializeEx(nullptr, c->model);
-        if (SUCCEEDED(c->init)) {
-            (*c->body)();
-            CoUninitialize();
-        }
-        return 0;
-    };
-    HANDLE handle = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, thread, &context, 0, nullptr));
-    ASSERT_NE(handle, nullptr);
-    WaitForSingleObject(handle, INFINITE);
-    CloseHandle(handle);
-    EXPECT_EQ(context.init, S_OK);
+    HRESULT init = E_FAIL;
+    std::thread([&] {
+        init = CoInitializeEx(nullptr, model);
+        if (FAILED(init)) return;
+        body();
+        CoUninitialize();
+    }).join();
+    EXPECT_EQ(init, S_OK);
 }
 
 TEST(DspLifetime, SingleThreadedApartment) { RunInApartment(COINIT_APARTMENTTHREADED, LifetimeCycle); }
@@ -154,7 +142,7 @@ TEST(DspLifetime, SingleThreadedApartment) { RunInApartment(COINIT_APARTMENTTHRE
 TEST(DspLifetime, MultiThreadedApartment) { RunInApartment(COINIT_MULTITHREADED, LifetimeCycle); }
 
 // The "Both" model: in the multi-threaded apartment one thread streams
-// while others change the gain, poll the meter and drop their references.
+// while another changes the gain, polls the meter and drops its reference.
 TEST(DspLifetime, ConcurrentUseFromTheMultiThreadedApartment) {
     RunInApartment(COINIT_MULTITHREADED, [] {
         auto dsp = CreateDsp();
@@ -162,24 +150,23 @@ TEST(DspLifetime, ConcurrentUseFromTheMultiThreadedApartment) {
         ComPtr<IGainlet> gainlet;
         ASSERT_EQ(dsp.As(&gainlet), S_OK);
 
-        struct Shared {
-            IGainlet* gainlet;
-            volatile LONG stop;
-        } shared{gainlet.Get(), 0};
-        auto controller = [](void* arg) -> unsigned {
-            auto* s = static_cast<Shared*>(arg);
-            s->gainlet->AddRef();
-            for (int i = 0; !s->stop; ++i) {
-                s->gainlet->SetGain(static_cast<float>(i % 2 ? 0 : -6));
+        volatile LONG stop = 0;
+        std::thread controller([&stop, control = gainlet] {
+            for (int i = 0; !stop; ++i) {
+                control->SetGain(static_cast<float>(i % 2 ? 0 : -6));
                 float peak;
                 BOOL processed;
-                s->gainlet->GetPeak(&peak, &processed, TRUE);
+                control->GetPeak(&peak, &processed, TRUE);
             }
-            s->gainlet->Release();
-            return 0;
-        };
-        HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, controller, &shared, 0, nullptr));
-        ASSERT_NE(thread, nullptr);
+        });
+        struct StopOnExit {
+            volatile LONG& stop;
+            std::thread& thread;
+            ~StopOnExit() {
+                InterlockedExchange(&stop, 1);
+                thread.join();
+            }
+        } stopOnExit{stop, controller};
 
         TestBuffer in(4096, 4096);
         for (DWORD i = 0; i < in.memory.size(); i += 2) in.memory[i + 1] = 0x40;  // 16384
@@ -194,9 +181,7 @@ TEST(DspLifetime, ConcurrentUseFromTheMultiThreadedApartment) {
                 ASSERT_TRUE(sample == 16384 || sample == 8192) << sample;
             }
         }
-        InterlockedExchange(&shared.stop, 1);
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
+        dsp.Reset();
         EXPECT_EQ(in.refs, 1);
     });
     EXPECT_EQ(ModuleLockCount(), 0);

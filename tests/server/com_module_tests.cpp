@@ -146,16 +146,19 @@ TEST_F(ComModuleTest, ConcurrentFirstRequestsShareOneFactory) {
         LONG next;
     } shared{&module, CreateEventW(nullptr, TRUE, FALSE, nullptr), {}, 0};
 
-    auto worker = [](void* arg) -> unsigned {
-        auto* s = static_cast<Shared*>(arg);
-        const LONG index = InterlockedIncrement(&s->next) - 1;
-        WaitForSingleObject(s->start, INFINITE);
-        s->module->GetClassObject(CLSID_Probe, IID_IClassFactory, reinterpret_cast<void**>(&s->results[index]));
-        return 0;
+    // A plain function: thread procedures are __stdcall on i686.
+    struct Worker {
+        static unsigned __stdcall Run(void* arg) {
+            auto* s = static_cast<Shared*>(arg);
+            const LONG index = InterlockedIncrement(&s->next) - 1;
+            WaitForSingleObject(s->start, INFINITE);
+            s->module->GetClassObject(CLSID_Probe, IID_IClassFactory, reinterpret_cast<void**>(&s->results[index]));
+            return 0;
+        }
     };
     std::vector<HANDLE> threads;
     for (int i = 0; i < kThreads; ++i)
-        threads.push_back(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, worker, &shared, 0, nullptr)));
+        threads.push_back(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Worker::Run, &shared, 0, nullptr)));
     SetEvent(shared.start);
     WaitForMultipleObjects(kThreads, threads.data(), TRUE, INFINITE);
     for (HANDLE thread : threads) CloseHandle(thread);

@@ -129,19 +129,17 @@ TEST_F(DllEntryTest, StandaloneObjectsFromApartmentAndFreeThreads) {
     struct Run {
         DWORD model;
         DllEntryTest* test;
+        static unsigned __stdcall Thread(void* arg) {
+            auto* r = static_cast<Run*>(arg);
+            CoInitializeEx(nullptr, r->model);
+            CheckStandaloneObject(r->test->Factory(CLSID_Gainlet), canUnloadNow);
+            CoUninitialize();
+            return 0;
+        }
     };
     for (DWORD model : {DWORD(COINIT_APARTMENTTHREADED), DWORD(COINIT_MULTITHREADED)}) {
         Run run{model, this};
-        HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(
-            nullptr, 0,
-            [](void* arg) -> unsigned {
-                auto* r = static_cast<Run*>(arg);
-                CoInitializeEx(nullptr, r->model);
-                CheckStandaloneObject(r->test->Factory(CLSID_Gainlet), canUnloadNow);
-                CoUninitialize();
-                return 0;
-            },
-            &run, 0, nullptr));
+        HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Run::Thread, &run, 0, nullptr));
         WaitForSingleObject(thread, INFINITE);
         CloseHandle(thread);
     }

@@ -73,7 +73,9 @@ TEST_F(GainEntryTest, EveryTypedTextIsPreviewedAtOnce) {
         TypeGain(dialog, c.typed);
         ASSERT_EQ(engine.setGainCalls.size(), callsBefore + 1);
         EXPECT_EQ(LastPreview(), c.preview);
-        EXPECT_FALSE(std::signbit(LastPreview()));
+        if (c.preview == 0.0f) {
+            EXPECT_FALSE(std::signbit(LastPreview())) << "+0, never -0";
+        }
         EXPECT_EQ(ControlText(dialog, IDC_PERCENT), c.percent);
         EXPECT_EQ(ControlText(dialog, IDC_GAIN), c.typed) << "the edit keeps what was typed";
     }

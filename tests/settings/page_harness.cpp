@@ -91,14 +91,24 @@ ATOM RegisterFrameClass() {
     return RegisterClassW(&frameClass);
 }
 
+// One visible top-level window for the whole run: under Xvfb without a
+// window manager Wine waits two seconds for every top-level window it
+// unmaps, so each Frame is a child window inside this one.
+HWND SharedTopLevel() {
+    static const HWND window = [] {
+        RegisterFrameClass();
+        return CreateWindowExW(WS_EX_CONTROLPARENT, kFrameClass, L"Gainlet test frame",
+                               WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 480, 340, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    }();
+    return window;
+}
+
 }  // namespace
 
 Frame::Frame() {
-    static const ATOM registered = RegisterFrameClass();
-    (void)registered;
-    handle = CreateWindowExW(WS_EX_CONTROLPARENT, kFrameClass, L"Gainlet test frame",
-                             WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 480, 340, nullptr, nullptr,
-                             GetModuleHandleW(nullptr), nullptr);
+    handle = CreateWindowExW(WS_EX_CONTROLPARENT, kFrameClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                             460, 300, SharedTopLevel(), nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 Frame::~Frame() {

@@ -154,12 +154,12 @@ TEST(PageProtocol, TranslateAcceleratorHandsKeysToTheDialog) {
     const HWND edit = GetDlgItem(page.dialog(), IDC_GAIN);
     TypeGain(page.dialog(), L"");
 
-    MSG typed = {edit, WM_CHAR, L'7', 1};
+    MSG typed = {edit, WM_CHAR, L'7', 1, 0, {0, 0}};
     EXPECT_EQ(page->TranslateAccelerator(&typed), S_OK);
     EXPECT_EQ(WindowText(edit), L"7");
     EXPECT_EQ(engine.setGainCalls.back(), 7.0f);
 
-    MSG paint = {page.dialog(), WM_PAINT, 0, 0};
+    MSG paint = {page.dialog(), WM_PAINT, 0, 0, 0, {0, 0}};
     EXPECT_EQ(page->TranslateAccelerator(&paint), S_FALSE);
 }
 
