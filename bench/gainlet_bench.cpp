@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -23,7 +24,7 @@ const GUID kFloat = {0x00000003, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 
 
 // Divisible by every frame size used below (up to 2 x 4 bytes, and 2 x 3).
 constexpr size_t kBytes = 3u << 20;
-constexpr int kRepeats = 15;
+constexpr int kRepeats = 25;
 
 struct Layout {
     const char* name;
@@ -74,16 +75,18 @@ double Now() {
     return double(t.QuadPart) / double(frequency.QuadPart);
 }
 
-// Best of several runs: the least disturbed by the rest of the machine.
-template <typename F>
-double BestSeconds(F&& work) {
-    double best = 1e30;
-    for (int i = 0; i < kRepeats; ++i) {
-        const double start = Now();
-        work();
-        best = std::min(best, Now() - start);
+// Best of several rounds, each timing every candidate once in turn, so that
+// a disturbance from the rest of the machine hits them alike.
+template <size_t N>
+void BestOfRounds(std::function<void()> (&work)[N], double (&best)[N]) {
+    for (double& b : best) b = 1e30;
+    for (int round = 0; round < kRepeats; ++round) {
+        for (size_t i = 0; i < N; ++i) {
+            const double start = Now();
+            work[i]();
+            best[i] = std::min(best[i], Now() - start);
+        }
     }
-    return best;
 }
 
 // Audio-like input: full-scale noise for integers, +-1.0 noise for floats.
@@ -119,24 +122,25 @@ int main() {
         FillInput(layout, &source);
         const double samples = double(kBytes) / (layout.bits / 8);
 
-        const double copy = BestSeconds([&] {
-            std::memcpy(destination.data(), source.data(), kBytes);
-        });
-        auto timeProcess = [&](BOOL enabled) {
-            return BestSeconds([&] {
-                DWORD count = static_cast<DWORD>(kBytes);
-                ProcessSamples(enabled, &format.Format, destination.data(), source.data(), &count);
-                checksum += count + destination[count / 2];
-            });
+        auto process = [&](BOOL enabled) {
+            DWORD count = static_cast<DWORD>(kBytes);
+            ProcessSamples(enabled, &format.Format, destination.data(), source.data(), &count);
+            checksum += count + destination[count / 2];
         };
-        const double enabled = timeProcess(TRUE);
-        const double disabled = timeProcess(FALSE);
+        std::function<void()> work[] = {
+            [&] { std::memcpy(destination.data(), source.data(), kBytes); },
+            [&] { process(TRUE); },
+            [&] { process(FALSE); },
+        };
+        double best[3];
+        BestOfRounds(work, best);
+        const double copy = best[0], enabled = best[1], disabled = best[2];
         worstEnabled = std::max(worstEnabled, enabled / copy);
         worstDisabled = std::max(worstDisabled, disabled / copy);
         std::printf("%-27s %12.3f %9.1f %12.3f %9.2f\n", layout.name, enabled * 1e9 / samples,
                     enabled / copy, disabled * 1e9 / samples, disabled / copy);
     }
-    std::printf("memcpy yardstick: measured beside each layout on the same %u bytes\n",
+    std::printf("memcpy yardstick: timed in turn with each layout on the same %u bytes\n",
                 unsigned(kBytes));
     std::printf("worst ratio: enabled %.1fx, disabled %.2fx (checksum %08x)\n", worstEnabled,
                 worstDisabled, checksum);

@@ -140,24 +140,34 @@ inline __m128d LoadGainPair() {
     return _mm_set_pd(second, first);
 }
 
+// What a NaN product (NaN gain, or infinite gain on a silent sample) turns
+// into in the vector forms: 0 at once, or the conversion's out-of-range value
+// 0x80000000 for the caller to replace where that value cannot otherwise
+// occur.
+enum class NanBecomes { kZero, kOutOfRange };
+
 // Two magnitudes x two fresh gains, clamped to [0, bound] and rounded or
-// truncated; the results are the low two int32 lanes. maxpd returns its
-// second operand when either is NaN, which is how a NaN product becomes 0.
-template <bool Round>
+// truncated; the results are the low two int32 lanes. The products are never
+// negative, so the lower clamp only matters for NaN: maxpd returns its second
+// operand when either is NaN, and minpd with the bound first keeps the NaN.
+template <bool Round, NanBecomes Nan = NanBecomes::kZero>
 inline __m128i ScaleMagnitudePair(__m128d magnitudes, __m128d bound) {
     __m128d y = _mm_mul_pd(magnitudes, LoadGainPair());
-    y = _mm_max_pd(y, _mm_setzero_pd());
-    y = _mm_min_pd(y, bound);
+    if (Nan == NanBecomes::kZero) {
+        y = _mm_min_pd(_mm_max_pd(y, _mm_setzero_pd()), bound);
+    } else {
+        y = _mm_min_pd(bound, y);
+    }
     if (Round) y = _mm_add_pd(y, _mm_set1_pd(kHalfBelow));
     return _mm_cvttpd_epi32(y);
 }
 
 // Four int32 magnitudes (each at most 2^30) scaled in sample order.
-template <bool Round>
+template <bool Round, NanBecomes Nan = NanBecomes::kZero>
 inline __m128i ScaleMagnitudes(__m128i magnitudes, __m128d bound) {
-    const __m128i low = ScaleMagnitudePair<Round>(_mm_cvtepi32_pd(magnitudes), bound);
-    const __m128i high =
-        ScaleMagnitudePair<Round>(_mm_cvtepi32_pd(_mm_unpackhi_epi64(magnitudes, magnitudes)), bound);
+    const __m128i low = ScaleMagnitudePair<Round, Nan>(_mm_cvtepi32_pd(magnitudes), bound);
+    const __m128i high = ScaleMagnitudePair<Round, Nan>(
+        _mm_cvtepi32_pd(_mm_unpackhi_epi64(magnitudes, magnitudes)), bound);
     return _mm_unpacklo_epi64(low, high);
 }
 
@@ -187,6 +197,7 @@ uint32_t Process8(BYTE* dst, const BYTE* src, size_t n) {
     const __m128i bias = _mm_set1_epi8(static_cast<char>(0x80));
     const __m128i zero = _mm_setzero_si128();
     const __m128d bound = _mm_set1_pd(128.0);
+    const __m128i nanMarker = _mm_set1_epi16(-32768);
     __m128i highest = bias, lowest = bias;  // output bytes, so 128 is silence
     size_t i = 0;
     for (; i + 16 <= n; i += 16) {
@@ -195,12 +206,18 @@ uint32_t Process8(BYTE* dst, const BYTE* src, size_t n) {
         const __m128i magnitude = NegateWhere8(s, negative);  // 0..128 as unsigned bytes
         const __m128i low = _mm_unpacklo_epi8(magnitude, zero);
         const __m128i high = _mm_unpackhi_epi8(magnitude, zero);
-        const __m128i q0 = ScaleMagnitudes<false>(_mm_unpacklo_epi16(low, zero), bound);
-        const __m128i q1 = ScaleMagnitudes<false>(_mm_unpackhi_epi16(low, zero), bound);
-        const __m128i q2 = ScaleMagnitudes<false>(_mm_unpacklo_epi16(high, zero), bound);
-        const __m128i q3 = ScaleMagnitudes<false>(_mm_unpackhi_epi16(high, zero), bound);
-        const __m128i v0 = NegateWhere16(_mm_packs_epi32(q0, q1), _mm_unpacklo_epi8(negative, negative));
-        const __m128i v1 = NegateWhere16(_mm_packs_epi32(q2, q3), _mm_unpackhi_epi8(negative, negative));
+        constexpr auto kLate = NanBecomes::kOutOfRange;
+        const __m128i q0 = ScaleMagnitudes<false, kLate>(_mm_unpacklo_epi16(low, zero), bound);
+        const __m128i q1 = ScaleMagnitudes<false, kLate>(_mm_unpackhi_epi16(low, zero), bound);
+        const __m128i q2 = ScaleMagnitudes<false, kLate>(_mm_unpacklo_epi16(high, zero), bound);
+        const __m128i q3 = ScaleMagnitudes<false, kLate>(_mm_unpackhi_epi16(high, zero), bound);
+        // Magnitudes are 0..128, so -32768 after the pack can only be a NaN product.
+        const __m128i m0 = _mm_packs_epi32(q0, q1);
+        const __m128i m1 = _mm_packs_epi32(q2, q3);
+        const __m128i v0 = NegateWhere16(_mm_andnot_si128(_mm_cmpeq_epi16(m0, nanMarker), m0),
+                                         _mm_unpacklo_epi8(negative, negative));
+        const __m128i v1 = NegateWhere16(_mm_andnot_si128(_mm_cmpeq_epi16(m1, nanMarker), m1),
+                                         _mm_unpackhi_epi8(negative, negative));
         // The signed pack saturates a positive 128 to 127.
         const __m128i out = _mm_xor_si128(_mm_packs_epi16(v0, v1), bias);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), out);
@@ -357,37 +374,41 @@ private:
     __m128d vBound_;
 };
 
-// Four packed 3-byte samples from 16 readable bytes, as left-justified
-// 32-bit values.
+// Four packed 3-byte samples from 14 readable bytes, as 32-bit lanes with
+// each sample in the top 3 bytes; the low byte holds a neighbour's byte, which
+// the valid-bit mask clears.
 inline __m128i Unpack24(const BYTE* p) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i first = _mm_unpacklo_epi32(bytes, _mm_srli_si128(bytes, 3));
-    const __m128i second = _mm_unpacklo_epi32(_mm_srli_si128(bytes, 6), _mm_srli_si128(bytes, 9));
-    // Each lane holds its sample's 3 bytes and the next sample's first byte,
-    // which the shift drops.
-    return _mm_slli_epi32(_mm_unpacklo_epi64(first, second), 8);
+    // Samples 0 and 1 in the low half, 2 and 3 in the high half, each pair at
+    // byte offsets 0 and 3 of its half.
+    const __m128i pairs = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
+                                             _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 6)));
+    const __m128i evenLanes = _mm_set_epi32(0, -1, 0, -1);
+    return _mm_or_si128(_mm_and_si128(_mm_slli_epi32(pairs, 8), evenLanes),
+                        _mm_andnot_si128(evenLanes, _mm_slli_epi64(pairs, 16)));
 }
 
-// The top 3 bytes of four left-justified values, as 12 consecutive bytes.
+// The top 3 bytes of four 32-bit lanes, as 12 consecutive bytes. Writes 14:
+// the 2 bytes past the group belong to the next sample, which is written
+// after it (the caller leaves at least one sample for later).
 inline void Pack24(BYTE* p, __m128i values) {
     const __m128i evenLanes = _mm_set_epi32(0, -1, 0, -1);
     // Per 64-bit half: the even lane's bytes 1-3 at 0-2, the odd lane's at 3-5.
     const __m128i halves = _mm_or_si128(_mm_srli_epi64(_mm_and_si128(values, evenLanes), 8),
                                         _mm_srli_epi64(_mm_andnot_si128(evenLanes, values), 16));
-    const __m128i lowSix = _mm_set_epi32(0, 0, 0x0000FFFF, -1);
-    const __m128i packed = _mm_or_si128(_mm_and_si128(halves, lowSix),
-                                        _mm_andnot_si128(lowSix, _mm_srli_si128(halves, 2)));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), packed);
-    const int32_t last = _mm_cvtsi128_si32(_mm_srli_si128(packed, 8));
-    std::memcpy(p + 8, &last, 4);
+    double low, high;
+    _mm_storel_pd(&low, _mm_castsi128_pd(halves));
+    _mm_storeh_pd(&high, _mm_castsi128_pd(halves));
+    std::memcpy(p, &low, 8);
+    std::memcpy(p + 6, &high, 8);
 }
 
 template <bool Packed>
 uint32_t ProcessLeftJustified(BYTE* dst, const BYTE* src, size_t n, unsigned shift) {
     const LeftJustified rule(shift);
     constexpr size_t kStride = Packed ? 3 : 4;
-    // The vector load of a packed group reads 16 bytes for 12.
-    const size_t vectorSamples = Packed ? (n >= 6 ? (n - 2) & ~size_t(3) : 0) : n & ~size_t(3);
+    // A packed group is read and written as 14 bytes for its 12: at least one
+    // sample stays for the scalar loop.
+    const size_t vectorSamples = Packed ? (n ? (n - 1) & ~size_t(3) : 0) : n & ~size_t(3);
     auto load = [&](size_t i) {
         return Packed ? Unpack24(src + 3 * i)
                       : _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * i));
