@@ -150,6 +150,16 @@ std::vector<float> FloatSamples(std::mt19937& rng, size_t randomCount) {
     return v;
 }
 
+template <typename T>
+std::vector<T> Repeat(const std::vector<T>& pattern, size_t times) {
+    std::vector<T> out;
+    for (size_t i = 0; i < times; ++i) out.insert(out.end(), pattern.begin(), pattern.end());
+    return out;
+}
+
+// Long enough for the vector loops and the samples left after them.
+constexpr size_t kPatternRepeats = 13;
+
 class ProcessSamplesTest : public ::testing::Test {
 protected:
     void SetUp() override { savedGain_ = g_sharedGainState.GainDb(); }
@@ -320,6 +330,18 @@ TEST_F(ProcessSamplesTest, HugeGainsSaturateToTheBoundOfTheSamplesSign) {
     EXPECT_EQ((std::vector<int32_t>{0x7FFFFFFF, INT32_MIN, 0}),
               FromBytes<int32_t>(Written(RunAll(MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 32, 32),
                                                 ToBytes<int32_t>({1, -1, 0})))));
+    // A positive full-scale peak stays one step short of 1.0.
+    const auto positive = Repeat<int32_t>({0x100000, 0x7FFFFFFF, 0x40000000}, kPatternRepeats);
+    EXPECT_EQ(127.0f / 128.0f, RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 8), Repeat<uint8_t>({129, 200}, 9)).peak);
+    EXPECT_EQ(32767.0f / 32768.0f,
+              RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 16), ToBytes(Repeat<int16_t>({1, 300}, 9))).peak);
+    EXPECT_EQ(float(0x7FFFFF00) / 2147483648.0f,
+              RunAll(MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 24, 24), Pack24(positive)).peak);
+    EXPECT_EQ(float(0x7FFFF000) / 2147483648.0f,
+              RunAll(MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 32, 20), ToBytes(positive)).peak);
+    EXPECT_EQ(float(0x7FFFFF00) / 2147483648.0f,
+              RunAll(MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 32, 32), ToBytes(positive)).peak);
+
     // Floats are never clipped.
     g_sharedGainState.SetGain(6.0f);
     const Outcome o = RunAll(MakeFormat(WAVE_FORMAT_IEEE_FLOAT, 1, 32), ToBytes<float>({0.75f, -0.25f}));
@@ -346,39 +368,111 @@ TEST_F(ProcessSamplesTest, NonFiniteGainsGiveDefinedResults) {
     const auto f16 = MakeFormat(WAVE_FORMAT_PCM, 1, 16);
     const auto f24 = MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 24, 24);
     const auto f32 = MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 32, 32);
+    const auto f32narrow = MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 32, 20);
     const auto ff = MakeFormat(WAVE_FORMAT_IEEE_FLOAT, 1, 32);
-    const std::vector<uint8_t> in8 = {255, 0, 128, 129};
-    const std::vector<int16_t> in16 = {32767, -32768, 0, 1};
-    const std::vector<int32_t> in32 = {0x7FFFFFFF, INT32_MIN, 0, 0x100};
-    const std::vector<float> inFloat = {0.5f, -0.5f, 0.0f};
+    const auto in8 = Repeat<uint8_t>({255, 0, 128, 129, 127}, kPatternRepeats);
+    const auto in16 = Repeat<int16_t>({32767, -32768, 0, 1, -1}, kPatternRepeats);
+    const auto in32 = Repeat<int32_t>({0x7FFFFFFF, INT32_MIN, 0, 0x100000, -0x100000}, kPatternRepeats);
+    const auto inFloat = Repeat<float>({0.5f, -0.5f, 0.0f, 2.0f, -1e-30f}, kPatternRepeats);
 
     g_sharedGainState.SetGain(std::numeric_limits<float>::quiet_NaN());
     EXPECT_TRUE(std::isnan(g_sharedGainState.LinearGain()));
     Outcome o = RunAll(f8, in8);
-    EXPECT_EQ((std::vector<uint8_t>{128, 128, 128, 128}), Written(o));
+    EXPECT_EQ(std::vector<uint8_t>(in8.size(), 128), Written(o));
     EXPECT_EQ(0.0f, o.peak);
-    EXPECT_EQ((std::vector<int16_t>(4, 0)), FromBytes<int16_t>(Written(RunAll(f16, ToBytes(in16)))));
-    EXPECT_EQ(Pack24(std::vector<int32_t>(4, 0)), Written(RunAll(f24, Pack24(in32))));
-    EXPECT_EQ((std::vector<int32_t>(4, 0)), FromBytes<int32_t>(Written(RunAll(f32, ToBytes(in32)))));
-    for (float f : FromBytes<float>(Written(RunAll(ff, ToBytes(inFloat))))) EXPECT_TRUE(std::isnan(f));
+    o = RunAll(f16, ToBytes(in16));
+    EXPECT_EQ(std::vector<int16_t>(in16.size(), 0), FromBytes<int16_t>(Written(o)));
+    EXPECT_EQ(0.0f, o.peak);
+    EXPECT_EQ(Pack24(std::vector<int32_t>(in32.size(), 0)), Written(RunAll(f24, Pack24(in32))));
+    for (const auto& format : {f32, f32narrow}) {
+        o = RunAll(format, ToBytes(in32));
+        EXPECT_EQ(std::vector<int32_t>(in32.size(), 0), FromBytes<int32_t>(Written(o)));
+        EXPECT_EQ(0.0f, o.peak);
+    }
+    for (float f : FromBytes<float>(Written(RunAll(ff, ToBytes(inFloat))))) ASSERT_TRUE(std::isnan(f));
 
     g_sharedGainState.SetGain(inf);
-    EXPECT_EQ((std::vector<uint8_t>{255, 0, 128, 255}), Written(RunAll(f8, in8)));
-    EXPECT_EQ((std::vector<int16_t>{32767, -32768, 0, 32767}),
-              FromBytes<int16_t>(Written(RunAll(f16, ToBytes(in16)))));
-    EXPECT_EQ(Pack24({0x7FFFFF00, INT32_MIN, 0, 0x7FFFFF00}), Written(RunAll(f24, Pack24(in32))));
-    o = RunAll(f32, ToBytes(in32));
-    EXPECT_EQ((std::vector<int32_t>{0x7FFFFFFF, INT32_MIN, 0, 0x7FFFFFFF}), FromBytes<int32_t>(Written(o)));
+    EXPECT_EQ(Repeat<uint8_t>({255, 0, 128, 255, 0}, kPatternRepeats), Written(RunAll(f8, in8)));
+    o = RunAll(f16, ToBytes(in16));
+    EXPECT_EQ(Repeat<int16_t>({32767, -32768, 0, 32767, -32768}, kPatternRepeats),
+              FromBytes<int16_t>(Written(o)));
     EXPECT_EQ(1.0f, o.peak);
+    EXPECT_EQ(Pack24(Repeat<int32_t>({0x7FFFFF00, INT32_MIN, 0, 0x7FFFFF00, INT32_MIN}, kPatternRepeats)),
+              Written(RunAll(f24, Pack24(in32))));
+    o = RunAll(f32, ToBytes(in32));
+    EXPECT_EQ(Repeat<int32_t>({0x7FFFFFFF, INT32_MIN, 0, 0x7FFFFFFF, INT32_MIN}, kPatternRepeats),
+              FromBytes<int32_t>(Written(o)));
+    EXPECT_EQ(1.0f, o.peak);
+    EXPECT_EQ(Repeat<int32_t>({0x7FFFF000, INT32_MIN, 0, 0x7FFFF000, INT32_MIN}, kPatternRepeats),
+              FromBytes<int32_t>(Written(RunAll(f32narrow, ToBytes(in32)))));
     const std::vector<float> scaled = FromBytes<float>(Written(RunAll(ff, ToBytes(inFloat))));
-    EXPECT_EQ(inf, scaled[0]);
-    EXPECT_EQ(-inf, scaled[1]);
-    EXPECT_TRUE(std::isnan(scaled[2]));  // 0 * inf
+    for (size_t i = 0; i < scaled.size(); i += 5) {
+        EXPECT_EQ(inf, scaled[i]);
+        EXPECT_EQ(-inf, scaled[i + 1]);
+        EXPECT_TRUE(std::isnan(scaled[i + 2]));  // 0 * inf
+    }
 
     g_sharedGainState.SetGain(-inf);
     EXPECT_EQ(0.0, g_sharedGainState.LinearGain());
-    EXPECT_EQ((std::vector<uint8_t>{128, 128, 128, 128}), Written(RunAll(f8, in8)));
-    EXPECT_EQ((std::vector<int32_t>(4, 0)), FromBytes<int32_t>(Written(RunAll(f32, ToBytes(in32)))));
+    EXPECT_EQ(std::vector<uint8_t>(in8.size(), 128), Written(RunAll(f8, in8)));
+    EXPECT_EQ(std::vector<int16_t>(in16.size(), 0), FromBytes<int16_t>(Written(RunAll(f16, ToBytes(in16)))));
+    EXPECT_EQ(std::vector<int32_t>(in32.size(), 0), FromBytes<int32_t>(Written(RunAll(f32, ToBytes(in32)))));
+}
+
+// Every run length around the vector widths, from buffers at odd addresses:
+// the samples left over after the vector loops must match too, and nothing
+// may be written past the count.
+TEST_F(ProcessSamplesTest, EveryShortRunLengthAndAlignment) {
+    g_sharedGainState.SetGain(kDefaultGainDb);
+    const double g = g_sharedGainState.LinearGain();
+    std::mt19937 rng(41);
+    std::uniform_int_distribution<int> byte(0, 255);
+    struct Case {
+        WAVEFORMATEXTENSIBLE format;
+        unsigned bytesPerSample;
+    } cases[] = {
+        {MakeFormat(WAVE_FORMAT_PCM, 1, 8), 1},
+        {MakeFormat(WAVE_FORMAT_PCM, 1, 16), 2},
+        {MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 24, 20), 3},
+        {MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 32, 24), 4},
+        {MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 32, 32), 4},
+        {MakeFormat(WAVE_FORMAT_IEEE_FLOAT, 1, 32), 4},
+    };
+    for (const Case& c : cases) {
+        for (size_t n = 0; n <= 40; ++n) {
+            for (size_t offset : {0, 1, 3}) {
+                SCOPED_TRACE(::testing::Message() << c.format.Format.wBitsPerSample << "-bit, "
+                                                  << n << " samples, offset " << offset);
+                const size_t size = n * c.bytesPerSample;
+                std::vector<uint8_t> in(size);
+                for (auto& b : in) b = static_cast<uint8_t>(byte(rng));
+                if (c.bytesPerSample == 4 && c.format.Format.wFormatTag == WAVE_FORMAT_IEEE_FLOAT) {
+                    for (size_t i = 3; i < size; i += 4) in[i] &= 0x3F;  // finite floats
+                }
+                std::vector<uint8_t> source(offset + size), target(offset + size + 16, kUntouched);
+                std::copy(in.begin(), in.end(), source.begin() + offset);
+                DWORD count = static_cast<DWORD>(size);
+                ASSERT_EQ(S_OK, ProcessSamples(TRUE, &c.format.Format, target.data() + offset,
+                                               source.data() + offset, &count));
+                ASSERT_EQ(size, count);
+                reference::Result expected;
+                switch (c.format.Format.wBitsPerSample) {
+                case 8: expected = reference::Process8(in, g); break;
+                case 16: expected = reference::Process16(FromBytes<int16_t>(in), g); break;
+                case 24: expected = reference::Process24(in, 20, g); break;
+                default:
+                    expected = c.format.Format.wFormatTag == WAVE_FORMAT_IEEE_FLOAT
+                                   ? reference::ProcessFloat(FromBytes<float>(in), g)
+                                   : reference::Process32(FromBytes<int32_t>(in),
+                                                          c.format.Samples.wValidBitsPerSample, g);
+                }
+                ASSERT_EQ(expected.bytes, std::vector<uint8_t>(target.begin() + offset,
+                                                               target.begin() + offset + size));
+                ASSERT_EQ(std::vector<uint8_t>(16, kUntouched),
+                          std::vector<uint8_t>(target.end() - 16, target.end()));
+            }
+        }
+    }
 }
 
 TEST_F(ProcessSamplesTest, OnlyWholeFramesAreProcessed) {
