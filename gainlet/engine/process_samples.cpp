@@ -279,8 +279,9 @@ uint32_t Process16(BYTE* dst, const BYTE* src, size_t n) {
     return largest;
 }
 
-// 24- and 32-bit integers work in units of the valid-bit step: the masked
-// left-justified sample shifted down by the step's exponent. Scaling by a
+// 24- and 32-bit integers work in units of the valid-bit step: the
+// left-justified sample shifted down (arithmetically) by the step's exponent,
+// which also drops the bits below the valid ones. Scaling by a
 // power of two is exact, so rounding there is rounding to the step, and the
 // bounds 2^(31-shift) below and 2^(31-shift) - 1 above are the 32-bit range
 // reduced to the valid bits.
@@ -288,10 +289,8 @@ class LeftJustified {
 public:
     explicit LeftJustified(unsigned shift)
         : shift_(shift),
-          mask_(0xFFFFFFFFu << shift),
           negativeBound_(uint32_t(1) << (31 - shift)),
           vShift_(_mm_cvtsi32_si128(static_cast<int>(shift))),
-          vMask_(_mm_set1_epi32(static_cast<int>(mask_))),
           vNegativeBound_(_mm_set1_epi32(static_cast<int>(negativeBound_))),
           vBound_(_mm_set1_pd(double(negativeBound_))) {}
 
@@ -303,7 +302,7 @@ public:
     // Four left-justified samples to four results, magnitudes tracked in
     // step units.
     __m128i Narrow(__m128i samples, __m128* largest) const {
-        const __m128i units = _mm_sra_epi32(_mm_and_si128(samples, vMask_), vShift_);
+        const __m128i units = _mm_sra_epi32(samples, vShift_);
         const __m128i negative = _mm_srai_epi32(units, 31);
         const __m128i q = ScaleMagnitudes<true>(NegateWhere32(units, negative), vBound_);
         // -1 where a positive result reached the negative bound.
@@ -317,14 +316,14 @@ public:
     // path clamps the signed value, tracking the clamped extremes (rounding
     // preserves their order).
     __m128i Wide(__m128i samples, __m128d* highest, __m128d* lowest) const {
-        const __m128i units = _mm_sra_epi32(_mm_and_si128(samples, vMask_), vShift_);
+        const __m128i units = _mm_sra_epi32(samples, vShift_);
         const __m128i low = WidePair(_mm_cvtepi32_pd(units), highest, lowest);
         const __m128i high = WidePair(_mm_cvtepi32_pd(_mm_unpackhi_epi64(units, units)), highest, lowest);
         return _mm_sll_epi32(_mm_unpacklo_epi64(low, high), vShift_);
     }
 
     int32_t Scalar(int32_t sample) const {
-        const int32_t units = static_cast<int32_t>(static_cast<uint32_t>(sample) & mask_) >> shift_;
+        const int32_t units = sample >> shift_;
         const uint32_t q = ScaleMagnitude(Magnitude(units), double(negativeBound_), true);
         return Result(ApplySign(q, units < 0, negativeBound_));
     }
@@ -368,23 +367,26 @@ private:
     }
 
     unsigned shift_;
-    uint32_t mask_;
     uint32_t negativeBound_;
-    __m128i vShift_, vMask_, vNegativeBound_;
+    __m128i vShift_, vNegativeBound_;
     __m128d vBound_;
 };
 
-// Four packed 3-byte samples from 14 readable bytes, as 32-bit lanes with
-// each sample in the top 3 bytes; the low byte holds a neighbour's byte, which
-// the valid-bit mask clears.
+inline int LoadInt32(const BYTE* p) {
+    int value;
+    std::memcpy(&value, p, 4);
+    return value;
+}
+
+// Four packed 3-byte samples as 32-bit lanes with each sample in the top 3
+// bytes. Each lane also reads the byte before its sample (so p - 1 must be
+// readable); the valid-bit shift drops it.
 inline __m128i Unpack24(const BYTE* p) {
-    // Samples 0 and 1 in the low half, 2 and 3 in the high half, each pair at
-    // byte offsets 0 and 3 of its half.
-    const __m128i pairs = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
-                                             _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 6)));
-    const __m128i evenLanes = _mm_set_epi32(0, -1, 0, -1);
-    return _mm_or_si128(_mm_and_si128(_mm_slli_epi32(pairs, 8), evenLanes),
-                        _mm_andnot_si128(evenLanes, _mm_slli_epi64(pairs, 16)));
+    const __m128i first = _mm_unpacklo_epi32(_mm_cvtsi32_si128(LoadInt32(p - 1)),
+                                             _mm_cvtsi32_si128(LoadInt32(p + 2)));
+    const __m128i second = _mm_unpacklo_epi32(_mm_cvtsi32_si128(LoadInt32(p + 5)),
+                                              _mm_cvtsi32_si128(LoadInt32(p + 8)));
+    return _mm_unpacklo_epi64(first, second);
 }
 
 // The top 3 bytes of four 32-bit lanes, as 12 consecutive bytes. Writes 14:
@@ -406,35 +408,10 @@ template <bool Packed>
 uint32_t ProcessLeftJustified(BYTE* dst, const BYTE* src, size_t n, unsigned shift) {
     const LeftJustified rule(shift);
     constexpr size_t kStride = Packed ? 3 : 4;
-    // A packed group is read and written as 14 bytes for its 12: at least one
-    // sample stays for the scalar loop.
-    const size_t vectorSamples = Packed ? (n ? (n - 1) & ~size_t(3) : 0) : n & ~size_t(3);
-    auto load = [&](size_t i) {
-        return Packed ? Unpack24(src + 3 * i)
-                      : _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * i));
-    };
-    auto store = [&](size_t i, __m128i v) {
-        if (Packed) Pack24(dst + 3 * i, v);
-        else _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * i), v);
-    };
-
     uint32_t largest = 0;
-    size_t i = 0;
-    if (rule.NarrowSteps()) {
-        __m128 peak = _mm_setzero_ps();
-        for (; i < vectorSamples; i += 4) store(i, rule.Narrow(load(i), &peak));
-        largest = rule.FromNarrowPeak(peak);
-    } else {
-        __m128d highest = _mm_setzero_pd(), lowest = _mm_setzero_pd();
-        for (; i < vectorSamples; i += 4) store(i, rule.Wide(load(i), &highest, &lowest));
-        largest = rule.FromWidePeak(highest, lowest);
-    }
-    for (; i < n; ++i) {
+    auto scalar = [&](size_t i) {
         const BYTE* in = src + kStride * i;
-        int32_t sample;
-        if (Packed) sample = Load24(in);
-        else std::memcpy(&sample, in, 4);
-        const int32_t result = rule.Scalar(sample);
+        const int32_t result = rule.Scalar(Packed ? Load24(in) : LoadInt32(in));
         BYTE* out = dst + kStride * i;
         if (Packed) {
             out[0] = static_cast<BYTE>(result >> 8);
@@ -444,7 +421,36 @@ uint32_t ProcessLeftJustified(BYTE* dst, const BYTE* src, size_t n, unsigned shi
             std::memcpy(out, &result, 4);
         }
         largest = std::max(largest, LeftJustifiedMagnitude(result));
+    };
+    auto load = [&](size_t i) {
+        return Packed ? Unpack24(src + 3 * i)
+                      : _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * i));
+    };
+    auto store = [&](size_t i, __m128i v) {
+        if (Packed) Pack24(dst + 3 * i, v);
+        else _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * i), v);
+    };
+
+    // Packed groups read the byte before them and write 2 bytes past them, so
+    // the first sample and at least the last one go through the scalar form.
+    size_t i = 0;
+    size_t vectorEnd = n & ~size_t(3);
+    if (Packed) {
+        if (n == 0) return 0;
+        scalar(0);
+        i = 1;
+        vectorEnd = n >= 2 ? 1 + ((n - 2) & ~size_t(3)) : 1;
     }
+    if (rule.NarrowSteps()) {
+        __m128 peak = _mm_setzero_ps();
+        for (; i < vectorEnd; i += 4) store(i, rule.Narrow(load(i), &peak));
+        largest = std::max(largest, rule.FromNarrowPeak(peak));
+    } else {
+        __m128d highest = _mm_setzero_pd(), lowest = _mm_setzero_pd();
+        for (; i < vectorEnd; i += 4) store(i, rule.Wide(load(i), &highest, &lowest));
+        largest = std::max(largest, rule.FromWidePeak(highest, lowest));
+    }
+    for (; i < n; ++i) scalar(i);
     return largest;
 }
 
