@@ -291,6 +291,7 @@ public:
         : shift_(shift),
           negativeBound_(uint32_t(1) << (31 - shift)),
           vShift_(_mm_cvtsi32_si128(static_cast<int>(shift))),
+          vPackedShift_(_mm_cvtsi32_si128(static_cast<int>(shift >= 8 ? shift - 8 : 0))),
           vNegativeBound_(_mm_set1_epi32(static_cast<int>(negativeBound_))),
           vBound_(_mm_set1_pd(double(negativeBound_))) {}
 
@@ -300,16 +301,26 @@ public:
     bool NarrowSteps() const { return shift_ >= 8; }
 
     // Four left-justified samples to four results, magnitudes tracked in
-    // step units.
+    // step units. The results come left-justified, or for packed output
+    // shifted 8 bits less, with the 3 bytes to write at the bottom.
+    //
+    // A NaN product leaves the conversion's 0x80000000 in q, which no real
+    // magnitude reaches here: it passes through the sign and saturation steps
+    // unchanged, the final shift (by at least 8, or by 0 to 8 for packed
+    // output, whose top byte is dropped) leaves 0 in every byte written, and
+    // as a negative float it never wins the peak.
+    template <bool Packed>
     __m128i Narrow(__m128i samples, __m128* largest) const {
         const __m128i units = _mm_sra_epi32(samples, vShift_);
         const __m128i negative = _mm_srai_epi32(units, 31);
-        const __m128i q = ScaleMagnitudes<true>(NegateWhere32(units, negative), vBound_);
+        const __m128i q =
+            ScaleMagnitudes<true, NanBecomes::kOutOfRange>(NegateWhere32(units, negative), vBound_);
         // -1 where a positive result reached the negative bound.
         const __m128i over = _mm_andnot_si128(negative, _mm_cmpeq_epi32(q, vNegativeBound_));
         const __m128i magnitude = _mm_add_epi32(q, over);
         *largest = _mm_max_ps(*largest, _mm_cvtepi32_ps(magnitude));
-        return _mm_sll_epi32(_mm_add_epi32(NegateWhere32(q, negative), over), vShift_);
+        return _mm_sll_epi32(_mm_add_epi32(NegateWhere32(q, negative), over),
+                             Packed ? vPackedShift_ : vShift_);
     }
 
     // Wide steps (32 valid bits): |INT32_MIN| does not fit a lane, so this
@@ -368,7 +379,7 @@ private:
 
     unsigned shift_;
     uint32_t negativeBound_;
-    __m128i vShift_, vNegativeBound_;
+    __m128i vShift_, vPackedShift_, vNegativeBound_;
     __m128d vBound_;
 };
 
@@ -389,14 +400,16 @@ inline __m128i Unpack24(const BYTE* p) {
     return _mm_unpacklo_epi64(first, second);
 }
 
-// The top 3 bytes of four 32-bit lanes, as 12 consecutive bytes. Writes 14:
+// The low 3 bytes of four 32-bit lanes, as 12 consecutive bytes. Writes 14:
 // the 2 bytes past the group belong to the next sample, which is written
 // after it (the caller leaves at least one sample for later).
 inline void Pack24(BYTE* p, __m128i values) {
-    const __m128i evenLanes = _mm_set_epi32(0, -1, 0, -1);
-    // Per 64-bit half: the even lane's bytes 1-3 at 0-2, the odd lane's at 3-5.
-    const __m128i halves = _mm_or_si128(_mm_srli_epi64(_mm_and_si128(values, evenLanes), 8),
-                                        _mm_srli_epi64(_mm_andnot_si128(evenLanes, values), 16));
+    // Per 64-bit half: the even lane's 3 bytes at 0-2, the odd lane's at 3-5.
+    const __m128i evenBytes = _mm_set_epi32(0, 0x00FFFFFF, 0, 0x00FFFFFF);
+    const __m128i oddBytes = _mm_set_epi32(0x0000FFFF, static_cast<int>(0xFF000000u), 0x0000FFFF,
+                                           static_cast<int>(0xFF000000u));
+    const __m128i halves = _mm_or_si128(_mm_and_si128(values, evenBytes),
+                                        _mm_and_si128(_mm_srli_epi64(values, 8), oddBytes));
     double low, high;
     _mm_storel_pd(&low, _mm_castsi128_pd(halves));
     _mm_storeh_pd(&high, _mm_castsi128_pd(halves));
@@ -443,7 +456,7 @@ uint32_t ProcessLeftJustified(BYTE* dst, const BYTE* src, size_t n, unsigned shi
     }
     if (rule.NarrowSteps()) {
         __m128 peak = _mm_setzero_ps();
-        for (; i < vectorEnd; i += 4) store(i, rule.Narrow(load(i), &peak));
+        for (; i < vectorEnd; i += 4) store(i, rule.Narrow<Packed>(load(i), &peak));
         largest = std::max(largest, rule.FromNarrowPeak(peak));
     } else {
         __m128d highest = _mm_setzero_pd(), lowest = _mm_setzero_pd();
