@@ -24,8 +24,10 @@
 // defined: a NaN product (NaN gain, or an infinite gain on a silent sample)
 // gives silence, an infinite gain saturates each sample to the bound of its
 // own sign, and -inf dB (factor 0) silences everything. Floats simply follow
-// IEEE arithmetic. Every value is clamped before its conversion to integer,
-// so no conversion is ever out of range.
+// IEEE arithmetic. No conversion to integer is ever undefined: every number
+// is clamped into range first, and a NaN is either replaced by 0 before the
+// conversion or (in two vector loops) converted by the instruction to its
+// fixed out-of-range value 0x80000000, which is then recognised and replaced.
 
 namespace gainlet {
 namespace {

@@ -221,52 +221,44 @@ TEST_F(ProcessSamplesTest, ThirtyTwoBitIntegerForEachValidBitCount) {
     }
 }
 
+// Every integer layout and valid-bit count at the gain set now.
+void ExpectEveryIntegerLayoutMatches(const std::vector<int32_t>& samples) {
+    const double g = g_sharedGainState.LinearGain();
+    const std::vector<int16_t> samples16 = Every16BitValue();
+    ExpectMatches(RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 8), Every8BitValue()),
+                  reference::Process8(Every8BitValue(), g));
+    ExpectMatches(RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 16), ToBytes(samples16)),
+                  reference::Process16(samples16, g));
+    for (WORD valid : {16, 20, 24}) {
+        ExpectMatches(RunAll(MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 24, valid), Pack24(samples)),
+                      reference::Process24(Pack24(samples), valid, g));
+    }
+    for (WORD valid : {16, 20, 24, 32}) {
+        ExpectMatches(RunAll(MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 32, valid), ToBytes(samples)),
+                      reference::Process32(samples, valid, g));
+    }
+}
+
 TEST_F(ProcessSamplesTest, RandomGainsOnEveryIntegerLayout) {
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> db(-100.0f, 24.0f);
     const std::vector<int32_t> samples = Samples32(rng, 2000);
-    const std::vector<int16_t> samples16 = Every16BitValue();
     for (int round = 0; round < 12; ++round) {
         const float gainDb = db(rng);
         SCOPED_TRACE(gainDb);
         g_sharedGainState.SetGain(gainDb);
-        const double g = g_sharedGainState.LinearGain();
-        ExpectMatches(RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 8), Every8BitValue()),
-                      reference::Process8(Every8BitValue(), g));
-        ExpectMatches(RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 16), ToBytes(samples16)),
-                      reference::Process16(samples16, g));
-        for (WORD valid : {16, 20, 24}) {
-            ExpectMatches(RunAll(MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 24, valid), Pack24(samples)),
-                          reference::Process24(Pack24(samples), valid, g));
-        }
-        for (WORD valid : {16, 20, 24, 32}) {
-            ExpectMatches(RunAll(MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 32, valid), ToBytes(samples)),
-                          reference::Process32(samples, valid, g));
-        }
+        ExpectEveryIntegerLayoutMatches(samples);
     }
 }
 
 TEST_F(ProcessSamplesTest, NonFiniteGainsOnRandomIntegerRuns) {
     std::mt19937 rng(11);
     const std::vector<int32_t> samples = Samples32(rng, 2000);
-    const std::vector<int16_t> samples16 = Every16BitValue();
     for (float gainDb : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
                          -std::numeric_limits<float>::infinity()}) {
         SCOPED_TRACE(gainDb);
         g_sharedGainState.SetGain(gainDb);
-        const double g = g_sharedGainState.LinearGain();
-        ExpectMatches(RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 8), Every8BitValue()),
-                      reference::Process8(Every8BitValue(), g));
-        ExpectMatches(RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 16), ToBytes(samples16)),
-                      reference::Process16(samples16, g));
-        for (WORD valid : {16, 20, 24}) {
-            ExpectMatches(RunAll(MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 24, valid), Pack24(samples)),
-                          reference::Process24(Pack24(samples), valid, g));
-        }
-        for (WORD valid : {16, 20, 24, 32}) {
-            ExpectMatches(RunAll(MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 32, valid), ToBytes(samples)),
-                          reference::Process32(samples, valid, g));
-        }
+        ExpectEveryIntegerLayoutMatches(samples);
     }
 }
 
