@@ -282,11 +282,16 @@ TEST(SharedGainStateTest, GainChangesAndMeterReadsRaceWithProcessing) {
     // 32-bit samples with every bit in use make two different factors give
     // different outputs.
     const auto format = MakeFormat(WAVE_FORMAT_EXTENSIBLE, 2, 32, 32);
-    constexpr int kRuns = 4000;
+    // The runs go on until the reader has overlapped enough of them, however
+    // the two threads happen to be scheduled.
+    constexpr int kMinRuns = 4000;
+    constexpr int kMaxRuns = 200000;
+    constexpr int kMinReads = 2000;
     constexpr size_t kSamples = 512;
-    std::vector<int32_t> amplitude(kRuns);
-    std::vector<float> runPeak(kRuns);
+    std::vector<float> runPeak(kMaxRuns);
     std::atomic<int> completed{0};
+    std::atomic<int> readCount{0};
+    std::atomic<bool> streamingDone{false};
     std::atomic<bool> badSample{false};
 
     struct Read {
@@ -299,9 +304,8 @@ TEST(SharedGainStateTest, GainChangesAndMeterReadsRaceWithProcessing) {
 
     std::thread streaming([&] {
         std::vector<int32_t> in(kSamples), out(kSamples);
-        for (int run = 0; run < kRuns; ++run) {
+        for (int run = 0; run < kMaxRuns; ++run) {
             const int32_t a = 0x1234567 + static_cast<int32_t>((run * 2654435761u) % 0x6000000u);
-            amplitude[run] = a;
             for (size_t i = 0; i < kSamples; ++i) in[i] = i % 2 ? -a : a;
             DWORD count = kSamples * 4;
             ProcessSamples(TRUE, &format.Format, reinterpret_cast<BYTE*>(out.data()),
@@ -321,32 +325,36 @@ TEST(SharedGainStateTest, GainChangesAndMeterReadsRaceWithProcessing) {
             }
             runPeak[run] = static_cast<float>(std::ldexp(double(largest), -31));
             completed.store(run + 1);
+            if (run + 1 >= kMinRuns && readCount.load() >= kMinReads) break;
         }
+        streamingDone = true;
     });
 
     size_t next = 0;
-    while (completed.load() < kRuns) {
+    while (!streamingDone.load()) {
         g_sharedGainState.SetGain(gainsDb[next++ % 4]);
         Read r;
         r.completedBefore = completed.load();
         g_sharedGainState.ReadMeter(TRUE, &r.peak, nullptr);
         r.completedAfter = completed.load();
         reads.push_back(r);
+        ++readCount;
     }
     streaming.join();
+    const int runs = completed.load();
     Read last;
-    last.completedBefore = last.completedAfter = kRuns;
+    last.completedBefore = last.completedAfter = runs;
     g_sharedGainState.ReadMeter(TRUE, &last.peak, nullptr);
     reads.push_back(last);
     g_sharedGainState.SetGain(savedGain);
 
     EXPECT_FALSE(badSample) << "an output sample matched none of the gains set";
-    ASSERT_GT(reads.size(), 10u) << "the reader never overlapped the runs";
+    ASSERT_GE(reads.size(), size_t(kMinReads)) << "the reader never overlapped the runs";
 
     // Run i updates the meter after completed reached i and before it
     // reaches i + 1. The first read to report it comes after that update and
     // no later than the first read that started once run i had completed.
-    for (int run = 0; run < kRuns; ++run) {
+    for (int run = 0; run < runs; ++run) {
         float seen = 0.0f;
         auto r = std::lower_bound(reads.begin(), reads.end(), run,
                                   [](const Read& read, int n) { return read.completedAfter < n; });
@@ -360,7 +368,7 @@ TEST(SharedGainStateTest, GainChangesAndMeterReadsRaceWithProcessing) {
     for (size_t j = 0; j < reads.size(); ++j) {
         const int first = j ? reads[j - 1].completedBefore : 0;
         float largest = 0.0f;
-        for (int run = first; run < std::min(reads[j].completedAfter + 1, kRuns); ++run) {
+        for (int run = first; run < std::min(reads[j].completedAfter + 1, runs); ++run) {
             largest = std::max(largest, runPeak[run]);
         }
         ASSERT_LE(reads[j].peak, largest) << "read " << j;
