@@ -15,10 +15,10 @@
 //   toward zero), then saturated to the layout's bounds.
 //
 // The SSE2 loops below and the scalar loops that finish each run compute
-// exactly this; the vector form only changes how, never a result bit. Both
-// work on magnitudes where they can: |s| x gain is exactly |s x gain|, so the
-// rounding needs no sign-dependent offset, and the sign goes back on as an
-// integer.
+// exactly this; the vector form only changes how, never a result bit. Where
+// they round, both work on magnitudes: |s| x gain is exactly |s x gain|, so
+// the rounding needs no sign-dependent offset, and the sign goes back on as
+// an integer.
 //
 // Gains nobody should set but a hand-edited registry value can hold stay
 // defined: a NaN product (NaN gain, or an infinite gain on a silent sample)
@@ -180,9 +180,6 @@ inline __m128i NegateWhere32(__m128i v, __m128i mask) {
 inline __m128i NegateWhere16(__m128i v, __m128i mask) {
     return _mm_sub_epi16(_mm_xor_si128(v, mask), mask);
 }
-inline __m128i NegateWhere8(__m128i v, __m128i mask) {
-    return _mm_sub_epi8(_mm_xor_si128(v, mask), mask);
-}
 
 template <typename Lane, int Lanes>
 inline void StoreLanes(__m128i v, Lane (&lanes)[Lanes]) {
@@ -194,34 +191,39 @@ inline void StoreLanes(__m128i v, Lane (&lanes)[Lanes]) {
 // The layouts. Each returns the run's largest magnitude in its own units
 // (for floats, the largest absolute bit pattern).
 
-// 8-bit: unsigned bytes around 128, truncated toward zero.
+// 8-bit: unsigned bytes around 128, truncated toward zero, which is what the
+// conversion instruction does to a signed value, so this loop works on signed
+// samples. Any gain above 255 saturates every sample other than silence just
+// as 255 does, so the gain is capped there: every product then stays within
+// +-32640, the conversion is in range, and the signed packs saturate to
+// -128..127. The cap keeps a NaN gain (minpd returns its second operand when
+// either is NaN), and -32768 after the first pack can then only be a NaN
+// product.
 uint32_t Process8(BYTE* dst, const BYTE* src, size_t n) {
     const __m128i bias = _mm_set1_epi8(static_cast<char>(0x80));
-    const __m128i zero = _mm_setzero_si128();
-    const __m128d bound = _mm_set1_pd(128.0);
     const __m128i nanMarker = _mm_set1_epi16(-32768);
+    const __m128d cap = _mm_set1_pd(255.0);
+    auto scale = [&](__m128i samples) {
+        const __m128d low = _mm_mul_pd(_mm_cvtepi32_pd(samples), _mm_min_pd(cap, LoadGainPair()));
+        const __m128d high = _mm_mul_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(samples, samples)),
+                                        _mm_min_pd(cap, LoadGainPair()));
+        return _mm_unpacklo_epi64(_mm_cvttpd_epi32(low), _mm_cvttpd_epi32(high));
+    };
+    auto withoutNan = [&](__m128i v) { return _mm_andnot_si128(_mm_cmpeq_epi16(v, nanMarker), v); };
     __m128i highest = bias, lowest = bias;  // output bytes, so 128 is silence
     size_t i = 0;
     for (; i + 16 <= n; i += 16) {
         const __m128i s = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)), bias);
-        const __m128i negative = _mm_cmpgt_epi8(zero, s);
-        const __m128i magnitude = NegateWhere8(s, negative);  // 0..128 as unsigned bytes
-        const __m128i low = _mm_unpacklo_epi8(magnitude, zero);
-        const __m128i high = _mm_unpackhi_epi8(magnitude, zero);
-        constexpr auto kLate = NanBecomes::kOutOfRange;
-        const __m128i q0 = ScaleMagnitudes<false, kLate>(_mm_unpacklo_epi16(low, zero), bound);
-        const __m128i q1 = ScaleMagnitudes<false, kLate>(_mm_unpackhi_epi16(low, zero), bound);
-        const __m128i q2 = ScaleMagnitudes<false, kLate>(_mm_unpacklo_epi16(high, zero), bound);
-        const __m128i q3 = ScaleMagnitudes<false, kLate>(_mm_unpackhi_epi16(high, zero), bound);
-        // Magnitudes are 0..128, so -32768 after the pack can only be a NaN product.
-        const __m128i m0 = _mm_packs_epi32(q0, q1);
-        const __m128i m1 = _mm_packs_epi32(q2, q3);
-        const __m128i v0 = NegateWhere16(_mm_andnot_si128(_mm_cmpeq_epi16(m0, nanMarker), m0),
-                                         _mm_unpacklo_epi8(negative, negative));
-        const __m128i v1 = NegateWhere16(_mm_andnot_si128(_mm_cmpeq_epi16(m1, nanMarker), m1),
-                                         _mm_unpackhi_epi8(negative, negative));
-        // The signed pack saturates a positive 128 to 127.
-        const __m128i out = _mm_xor_si128(_mm_packs_epi16(v0, v1), bias);
+        // Sign extension to 16, then 32 bits.
+        const __m128i low = _mm_srai_epi16(_mm_unpacklo_epi8(s, s), 8);
+        const __m128i high = _mm_srai_epi16(_mm_unpackhi_epi8(s, s), 8);
+        const __m128i q0 = scale(_mm_srai_epi32(_mm_unpacklo_epi16(low, low), 16));
+        const __m128i q1 = scale(_mm_srai_epi32(_mm_unpackhi_epi16(low, low), 16));
+        const __m128i q2 = scale(_mm_srai_epi32(_mm_unpacklo_epi16(high, high), 16));
+        const __m128i q3 = scale(_mm_srai_epi32(_mm_unpackhi_epi16(high, high), 16));
+        const __m128i out = _mm_xor_si128(
+            _mm_packs_epi16(withoutNan(_mm_packs_epi32(q0, q1)), withoutNan(_mm_packs_epi32(q2, q3))),
+            bias);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), out);
         highest = _mm_max_epu8(highest, out);
         lowest = _mm_min_epu8(lowest, out);
