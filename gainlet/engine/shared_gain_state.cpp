@@ -1,0 +1,148 @@
+#include "engine/shared_gain_state.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace gainlet {
+
+SharedGainState g_sharedGainState;
+
+const wchar_t kSettingsKeyPath[] = L"Software\\Gainlet\\DSP Plugin";
+const wchar_t kGainValueName[] = L"dBGain";
+
+namespace {
+
+// The two extensible subformats, spelled out here so that no GUID library
+// has to be linked for them.
+const GUID kSubtypePcm = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+const GUID kSubtypeFloat = {0x00000003, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+
+class RegistryKey {
+public:
+    RegistryKey() = default;
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+    ~RegistryKey() {
+        if (key_) RegCloseKey(key_);
+    }
+    HKEY* Receive() { return &key_; }
+    HKEY Get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+// The persisted gain, or the default when there is none. A value of any
+// registry type counts as long as it holds exactly the 4 bytes of a float: a
+// longer one makes the query fail, and a shorter one would leave part of the
+// float unwritten, so both keep the default.
+float ReadPersistedGainDb() {
+    RegistryKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, key.Receive()) !=
+        ERROR_SUCCESS) {
+        return kDefaultGainDb;
+    }
+    float stored = 0.0f;
+    DWORD size = sizeof(stored);
+    if (RegQueryValueExW(key.Get(), kGainValueName, nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(&stored), &size) != ERROR_SUCCESS ||
+        size != sizeof(stored)) {
+        return kDefaultGainDb;
+    }
+    return stored;
+}
+
+// The sample loop reads linearGain without the lock, so every store must be a
+// single 8-byte access (an SSE2 movsd, also on the 32-bit build).
+void StoreLinearGain(double* field, double value) {
+    *static_cast<volatile double*>(field) = value;
+}
+
+// Built before any object of the module can exist, gone after the last one.
+struct ModuleLifetime {
+    ModuleLifetime() { g_sharedGainState.Load(); }
+    ~ModuleLifetime() { g_sharedGainState.Unload(); }
+} moduleLifetime;
+
+}  // namespace
+
+void SharedGainState::Load() {
+    std::memset(static_cast<void*>(this), 0, sizeof(*this));
+    InitializeCriticalSection(&lock);
+    const double log2 = std::log10(2.0);
+    exponentToDb = 6.0 / log2;
+    dbToExponent = log2 / 6.0;
+    // No range check: a hand-edited value is used as it is, even NaN or an
+    // infinity; the sample loop keeps every gain's results defined.
+    gainDb = ReadPersistedGainDb();
+    StoreLinearGain(&linearGain, std::pow(10.0, gainDb * dbToExponent));
+}
+
+void SharedGainState::Unload() { DeleteCriticalSection(&lock); }
+
+float SharedGainState::GainDb() const { return *static_cast<const volatile float*>(&gainDb); }
+
+double SharedGainState::LinearGain() const {
+    return *static_cast<const volatile double*>(&linearGain);
+}
+
+void SharedGainState::SetGain(float newGainDb) {
+    const double factor = std::pow(10.0, newGainDb * dbToExponent);
+    EnterCriticalSection(&lock);
+    *static_cast<volatile float*>(&gainDb) = newGainDb;
+    StoreLinearGain(&linearGain, factor);
+    LeaveCriticalSection(&lock);
+}
+
+void SharedGainState::PublishFormat(const WAVEFORMATEX* format) {
+    DWORD bits = format->wBitsPerSample;
+    BOOL floatSamples = format->wFormatTag == WAVE_FORMAT_IEEE_FLOAT;
+    if (format->wFormatTag == WAVE_FORMAT_EXTENSIBLE) {
+        const auto* extensible = reinterpret_cast<const WAVEFORMATEXTENSIBLE*>(format);
+        if (IsEqualGUID(extensible->SubFormat, kSubtypePcm)) {
+            bits = extensible->Samples.wValidBitsPerSample;
+        } else if (IsEqualGUID(extensible->SubFormat, kSubtypeFloat)) {
+            floatSamples = TRUE;
+        }
+    }
+    EnterCriticalSection(&lock);
+    samplesPerSec = format->nSamplesPerSec;
+    bitsPerSample = bits;
+    channels = format->nChannels;
+    isFloat = floatSamples;
+    LeaveCriticalSection(&lock);
+}
+
+void SharedGainState::ReadFormat(DWORD* outSamplesPerSec, DWORD* outChannels,
+                                 DWORD* outBitsPerSample, BOOL* outIsFloat) {
+    EnterCriticalSection(&lock);
+    const DWORD rate = samplesPerSec;
+    const DWORD count = channels;
+    const DWORD bits = bitsPerSample;
+    const BOOL floatSamples = isFloat;
+    LeaveCriticalSection(&lock);
+    if (outSamplesPerSec) *outSamplesPerSec = rate;
+    if (outChannels) *outChannels = count;
+    if (outBitsPerSample) *outBitsPerSample = bits;
+    if (outIsFloat) *outIsFloat = floatSamples;
+}
+
+void SharedGainState::UpdateMeter(float runPeak) {
+    EnterCriticalSection(&lock);
+    if (!(runPeak < peak)) peak = runPeak;
+    processedSinceRead = true;
+    LeaveCriticalSection(&lock);
+}
+
+void SharedGainState::ReadMeter(BOOL reset, float* outPeak, BOOL* outProcessed) {
+    EnterCriticalSection(&lock);
+    const float held = peak;
+    const BOOL processed = processedSinceRead ? TRUE : FALSE;
+    if (reset) peak = 0.0f;
+    processedSinceRead = false;
+    LeaveCriticalSection(&lock);
+    if (outPeak) *outPeak = held;
+    if (outProcessed) *outProcessed = processed;
+}
+
+}  // namespace gainlet
