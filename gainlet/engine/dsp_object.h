@@ -1,0 +1,103 @@
+// CGainlet: the DSP object the media player inserts into its audio path. One
+// input and one output stream of the same PCM or float format; the samples
+// are scaled by the process-wide gain on their way through.
+#pragma once
+
+#include <windows.h>
+#include <objbase.h>
+#include <ocidl.h>
+#include <mediaobj.h>
+#include <wrl/client.h>
+
+#include <atomic>
+
+#include "gainlet.h"
+#include "server/com_object.h"
+#include "wmp_plugin.h"
+
+namespace gainlet {
+
+class CGainlet : public ComObjectRoot,
+                 public IGainlet,
+                 public IMediaObject,
+                 public IWMPPluginEnable,
+                 public ISpecifyPropertyPages {
+public:
+    static const InterfaceEntry* InterfaceTable();
+
+    // Tests a proposed type against the accepted formats and, when partner is
+    // set, against the partner's format. S_OK or DMO_E_TYPE_NOT_ACCEPTED; no
+    // byte beyond either type's cbFormat is read.
+    static HRESULT VerifyMediaType(const DMO_MEDIA_TYPE* proposed, const DMO_MEDIA_TYPE* partner);
+
+    // Releases the held input buffer before the object goes away.
+    void FinalRelease();
+
+    // IGainlet
+    STDMETHODIMP GetGain(float* gainDb) override;
+    STDMETHODIMP SetGain(float gainDb) override;
+    STDMETHODIMP GetPeak(float* peak, BOOL* processed, BOOL reset) override;
+    STDMETHODIMP GetFormatInfo(DWORD* samplesPerSec, DWORD* channels, DWORD* bitsPerSample,
+                               BOOL* isFloat) override;
+
+    // IMediaObject
+    STDMETHODIMP GetStreamCount(DWORD* inputStreams, DWORD* outputStreams) override;
+    STDMETHODIMP GetInputStreamInfo(DWORD index, DWORD* flags) override;
+    STDMETHODIMP GetOutputStreamInfo(DWORD index, DWORD* flags) override;
+    STDMETHODIMP GetInputType(DWORD index, DWORD typeIndex, DMO_MEDIA_TYPE* type) override;
+    STDMETHODIMP GetOutputType(DWORD index, DWORD typeIndex, DMO_MEDIA_TYPE* type) override;
+    STDMETHODIMP SetInputType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags) override;
+    STDMETHODIMP SetOutputType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags) override;
+    STDMETHODIMP GetInputCurrentType(DWORD index, DMO_MEDIA_TYPE* type) override;
+    STDMETHODIMP GetOutputCurrentType(DWORD index, DMO_MEDIA_TYPE* type) override;
+    STDMETHODIMP GetInputSizeInfo(DWORD index, DWORD* size, DWORD* maxLookahead,
+                                  DWORD* alignment) override;
+    STDMETHODIMP GetOutputSizeInfo(DWORD index, DWORD* size, DWORD* alignment) override;
+    STDMETHODIMP GetInputMaxLatency(DWORD index, REFERENCE_TIME* latency) override;
+    STDMETHODIMP SetInputMaxLatency(DWORD index, REFERENCE_TIME latency) override;
+    STDMETHODIMP Flush() override;
+    STDMETHODIMP Discontinuity(DWORD index) override;
+    STDMETHODIMP AllocateStreamingResources() override;
+    STDMETHODIMP FreeStreamingResources() override;
+    STDMETHODIMP GetInputStatus(DWORD index, DWORD* flags) override;
+    STDMETHODIMP ProcessInput(DWORD index, IMediaBuffer* buffer, DWORD flags, REFERENCE_TIME timestamp,
+                              REFERENCE_TIME timelength) override;
+    STDMETHODIMP ProcessOutput(DWORD flags, DWORD bufferCount, DMO_OUTPUT_DATA_BUFFER* buffers,
+                               DWORD* status) override;
+    STDMETHODIMP Lock(LONG lock) override;
+
+    // IWMPPluginEnable
+    STDMETHODIMP SetEnable(BOOL enable) override;
+    STDMETHODIMP GetEnable(BOOL* enable) override;
+
+    // ISpecifyPropertyPages
+    STDMETHODIMP GetPages(CAUUID* pages) override;
+
+protected:
+    CGainlet();
+    ~CGainlet();
+
+private:
+    static bool IsSet(const DMO_MEDIA_TYPE& type);
+    static void ResetMediaType(DMO_MEDIA_TYPE* type);
+    static HRESULT OfferType(DWORD index, DWORD typeIndex, const DMO_MEDIA_TYPE& other,
+                             DMO_MEDIA_TYPE* type);
+    // The common part of SetInputType and SetOutputType; *stored tells
+    // whether record now holds a copy of type.
+    static HRESULT NegotiateType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags,
+                                 DMO_MEDIA_TYPE* record, const DMO_MEDIA_TYPE& partner, bool* stored);
+    static HRESULT ReportCurrentType(DWORD index, const DMO_MEDIA_TYPE& record, DMO_MEDIA_TYPE* type);
+    static HRESULT ReportSizeInfo(const DMO_MEDIA_TYPE& record, DWORD* size, DWORD* alignment);
+
+    DMO_MEDIA_TYPE inputType;
+    DMO_MEDIA_TYPE outputType;
+    Microsoft::WRL::ComPtr<IMediaBuffer> heldBuffer;
+    BYTE* heldData = nullptr;            // first unprocessed byte in heldBuffer
+    DWORD heldLength = 0;
+    bool heldTimeValid = false;
+    REFERENCE_TIME heldTime = 0;         // stamp of the byte at heldData
+    // Written by the player from any thread while another may be streaming.
+    std::atomic<BOOL> enabled{TRUE};
+};
+
+}  // namespace gainlet

@@ -1,0 +1,214 @@
+// Media type negotiation: the one type offered per side, the accepted
+// formats, and the rule that both sides carry the same format.
+#include "engine/dsp_object.h"
+
+#include <mediaerr.h>
+#include <mmreg.h>
+
+#include <cstring>
+
+// MinGW's dmort.h lacks C linkage and relies on mediaobj.h being included.
+extern "C" {
+#include <dmort.h>
+}
+
+#include "engine/shared_gain_state.h"
+
+namespace gainlet {
+namespace {
+
+// Kept here rather than linked from strmiids/ksuser, which the core library
+// does not pull in.
+constexpr GUID kMediaTypeAudio = {0x73647561, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+constexpr GUID kMediaSubtypePcm = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+constexpr GUID kFormatWaveFormatEx = {0x05589f81, 0xc356, 0x11ce, {0xbf, 0x01, 0x00, 0xaa, 0x00, 0x55, 0x59, 0x5a}};
+constexpr GUID kSubFormatPcm = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+constexpr GUID kSubFormatFloat = {0x00000003, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+// The minimum block sizes below are the platform's packed layouts.
+static_assert(sizeof(WAVEFORMATEX) == 18, "WAVEFORMATEX must be packed");
+static_assert(sizeof(WAVEFORMATEXTENSIBLE) == 40, "WAVEFORMATEXTENSIBLE must be packed");
+
+// A format block read into aligned storage: callers may hand blocks at any
+// address, and only the block's stated size is ever read.
+struct FormatBlock {
+    WAVEFORMATEXTENSIBLE wave{};
+    bool extensibleComplete = false;  // the whole WAVEFORMATEXTENSIBLE was present
+
+    explicit FormatBlock(const DMO_MEDIA_TYPE& type) {
+        const size_t size = type.cbFormat < sizeof wave ? type.cbFormat : sizeof wave;
+        std::memcpy(&wave, type.pbFormat, size);
+        extensibleComplete = size == sizeof wave;
+    }
+    const WAVEFORMATEX& Header() const { return wave.Format; }
+};
+
+bool IsSupportedContainer(WORD bits) {
+    return bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+
+bool IsAcceptedFormat(const FormatBlock& block) {
+    const WAVEFORMATEX& header = block.Header();
+    if (!header.nChannels || !header.nSamplesPerSec || !header.nAvgBytesPerSec || !header.nBlockAlign)
+        return false;
+    if (!IsSupportedContainer(header.wBitsPerSample)) return false;
+    // Processing takes a frame as nChannels packed samples: a smaller block
+    // alignment would make it read and write past the buffers it is given.
+    if (header.nBlockAlign < DWORD{header.nChannels} * (header.wBitsPerSample / 8)) return false;
+
+    switch (header.wFormatTag) {
+    case WAVE_FORMAT_PCM:
+        return header.wBitsPerSample == 8 || header.wBitsPerSample == 16;
+    case WAVE_FORMAT_IEEE_FLOAT:
+        return header.wBitsPerSample == 32;
+    case WAVE_FORMAT_EXTENSIBLE: {
+        // The sub-format and valid bits lie beyond the 18-byte header.
+        if (!block.extensibleComplete) return false;
+        const GUID& subFormat = block.wave.SubFormat;
+        if (!IsEqualGUID(subFormat, kSubFormatPcm) && !IsEqualGUID(subFormat, kSubFormatFloat)) return false;
+        const WORD valid = block.wave.Samples.wValidBitsPerSample;
+        if (valid == 0 || valid > header.wBitsPerSample) return false;
+        if (header.wBitsPerSample <= 16) return valid == header.wBitsPerSample;
+        return valid == 16 || valid == 20 || valid == 24 || valid == 32;
+    }
+    default:
+        return false;
+    }
+}
+
+bool IsSameFormat(const DMO_MEDIA_TYPE& proposed, const FormatBlock& block, const DMO_MEDIA_TYPE& partner) {
+    if (!IsEqualGUID(proposed.majortype, partner.majortype) || !IsEqualGUID(proposed.subtype, partner.subtype))
+        return false;
+    const FormatBlock other(partner);
+    const WAVEFORMATEX& a = block.Header();
+    const WAVEFORMATEX& b = other.Header();
+    if (a.nChannels != b.nChannels || a.nSamplesPerSec != b.nSamplesPerSec ||
+        a.nAvgBytesPerSec != b.nAvgBytesPerSec || a.nBlockAlign != b.nBlockAlign ||
+        a.wBitsPerSample != b.wBitsPerSample || a.wFormatTag != b.wFormatTag)
+        return false;
+    // Valid bits and channel mask are deliberately not compared.
+    return a.wFormatTag != WAVE_FORMAT_EXTENSIBLE || IsEqualGUID(block.wave.SubFormat, other.wave.SubFormat);
+}
+
+}  // namespace
+
+bool CGainlet::IsSet(const DMO_MEDIA_TYPE& type) {
+    return !IsEqualGUID(type.majortype, GUID_NULL);
+}
+
+void CGainlet::ResetMediaType(DMO_MEDIA_TYPE* type) {
+    MoFreeMediaType(type);
+    ZeroMemory(type, sizeof *type);
+}
+
+HRESULT CGainlet::VerifyMediaType(const DMO_MEDIA_TYPE* proposed, const DMO_MEDIA_TYPE* partner) {
+    if (!IsEqualGUID(proposed->formattype, kFormatWaveFormatEx)) return DMO_E_TYPE_NOT_ACCEPTED;
+    if (proposed->cbFormat < sizeof(WAVEFORMATEX)) return DMO_E_TYPE_NOT_ACCEPTED;
+    if (!proposed->pbFormat) return DMO_E_TYPE_NOT_ACCEPTED;
+
+    const FormatBlock block(*proposed);
+    if (!IsAcceptedFormat(block)) return DMO_E_TYPE_NOT_ACCEPTED;
+
+    if (!IsSet(*partner)) return S_OK;
+    return IsSameFormat(*proposed, block, *partner) ? S_OK : DMO_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT CGainlet::OfferType(DWORD index, DWORD typeIndex, const DMO_MEDIA_TYPE& other, DMO_MEDIA_TYPE* type) {
+    if (index != 0) return DMO_E_INVALIDSTREAMINDEX;
+    if (typeIndex != 0) return DMO_E_NO_MORE_ITEMS;
+    if (!type) return E_POINTER;
+
+    // Once one side has a type, it is the only type the other side can take.
+    if (IsSet(other)) return MoCopyMediaType(type, &other);
+
+    ZeroMemory(type, sizeof *type);
+    type->majortype = kMediaTypeAudio;
+    type->subtype = kMediaSubtypePcm;
+    return S_OK;
+}
+
+HRESULT CGainlet::NegotiateType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags, DMO_MEDIA_TYPE* record,
+                                const DMO_MEDIA_TYPE& partner, bool* stored) {
+    *stored = false;
+    if (index != 0) return DMO_E_INVALIDSTREAMINDEX;
+    if (flags & DMO_SET_TYPEF_CLEAR) {
+        ResetMediaType(record);
+        return S_OK;
+    }
+    if (!type) return E_POINTER;
+
+    if (!IsEqualGUID(type->majortype, kMediaTypeAudio) || FAILED(VerifyMediaType(type, &partner)))
+        return (flags & DMO_SET_TYPEF_TEST_ONLY) ? S_FALSE : DMO_E_TYPE_NOT_ACCEPTED;
+    if (flags != 0) return S_OK;
+
+    ResetMediaType(record);
+    const HRESULT hr = MoCopyMediaType(record, type);
+    if (FAILED(hr)) {
+        // A failed copy may leave a half-filled record that looks set; what it
+        // holds is not ours to release, so it is only forgotten.
+        ZeroMemory(record, sizeof *record);
+        return hr;
+    }
+    *stored = true;
+    return hr;
+}
+
+STDMETHODIMP CGainlet::GetInputType(DWORD index, DWORD typeIndex, DMO_MEDIA_TYPE* type) {
+    return OfferType(index, typeIndex, outputType, type);
+}
+
+STDMETHODIMP CGainlet::GetOutputType(DWORD index, DWORD typeIndex, DMO_MEDIA_TYPE* type) {
+    return OfferType(index, typeIndex, inputType, type);
+}
+
+STDMETHODIMP CGainlet::SetInputType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags) {
+    bool stored = false;
+    const HRESULT hr = NegotiateType(index, type, flags, &inputType, outputType, &stored);
+    // Published from our own copy, so the settings page shows what is held.
+    if (stored) g_sharedGainState.PublishFormat(reinterpret_cast<const WAVEFORMATEX*>(inputType.pbFormat));
+    return hr;
+}
+
+STDMETHODIMP CGainlet::SetOutputType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags) {
+    bool stored = false;
+    return NegotiateType(index, type, flags, &outputType, inputType, &stored);
+}
+
+HRESULT CGainlet::ReportCurrentType(DWORD index, const DMO_MEDIA_TYPE& record, DMO_MEDIA_TYPE* type) {
+    if (index != 0) return DMO_E_INVALIDSTREAMINDEX;
+    if (!type) return E_POINTER;
+    if (!IsSet(record)) return DMO_E_TYPE_NOT_SET;
+    return MoCopyMediaType(type, &record);
+}
+
+STDMETHODIMP CGainlet::GetInputCurrentType(DWORD index, DMO_MEDIA_TYPE* type) {
+    return ReportCurrentType(index, inputType, type);
+}
+
+STDMETHODIMP CGainlet::GetOutputCurrentType(DWORD index, DMO_MEDIA_TYPE* type) {
+    return ReportCurrentType(index, outputType, type);
+}
+
+HRESULT CGainlet::ReportSizeInfo(const DMO_MEDIA_TYPE& record, DWORD* size, DWORD* alignment) {
+    if (!IsSet(record)) return DMO_E_TYPE_NOT_SET;
+    // The player's own sample size is the minimum; one frame is the alignment.
+    *size = record.lSampleSize;
+    *alignment = reinterpret_cast<const WAVEFORMATEX*>(record.pbFormat)->nBlockAlign;
+    return S_OK;
+}
+
+STDMETHODIMP CGainlet::GetInputSizeInfo(DWORD index, DWORD* size, DWORD* maxLookahead, DWORD* alignment) {
+    if (index != 0) return DMO_E_INVALIDSTREAMINDEX;
+    if (!size || !maxLookahead || !alignment) return E_POINTER;
+    const HRESULT hr = ReportSizeInfo(inputType, size, alignment);
+    if (SUCCEEDED(hr)) *maxLookahead = 0;
+    return hr;
+}
+
+STDMETHODIMP CGainlet::GetOutputSizeInfo(DWORD index, DWORD* size, DWORD* alignment) {
+    if (index != 0) return DMO_E_INVALIDSTREAMINDEX;
+    if (!size || !alignment) return E_POINTER;
+    return ReportSizeInfo(outputType, size, alignment);
+}
+
+}  // namespace gainlet

@@ -1,0 +1,140 @@
+#include "dsp_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+extern "C" {
+#include <dmort.h>
+}
+
+namespace gainlet::test {
+namespace {
+
+// A fault ends the run at once with its code instead of waiting in Wine's
+// debugger until the test times out.
+LONG WINAPI ReportFault(EXCEPTION_POINTERS* info) {
+    std::fprintf(stderr, "fatal exception 0x%08lX at %p\n", info->ExceptionRecord->ExceptionCode,
+                 info->ExceptionRecord->ExceptionAddress);
+    std::fflush(stderr);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+const LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = SetUnhandledExceptionFilter(ReportFault);
+
+}  // namespace
+
+const GUID kAudio = {0x73647561, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+const GUID kPcm = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+const GUID kWaveFormatEx = {0x05589f81, 0xc356, 0x11ce, {0xbf, 0x01, 0x00, 0xaa, 0x00, 0x55, 0x59, 0x5a}};
+const GUID kSubFormatPcm = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+const GUID kSubFormatFloat = {0x00000003, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+Format Pcm(WORD bits, WORD channels, DWORD rate) {
+    Format f;
+    f.bits = bits;
+    f.channels = channels;
+    f.rate = rate;
+    return f;
+}
+
+Format Float32(WORD channels, DWORD rate) {
+    Format f = Pcm(32, channels, rate);
+    f.tag = WAVE_FORMAT_IEEE_FLOAT;
+    return f;
+}
+
+Format Extensible(WORD bits, WORD validBits, const GUID& subFormat, WORD channels, DWORD rate) {
+    Format f = Pcm(bits, channels, rate);
+    f.tag = WAVE_FORMAT_EXTENSIBLE;
+    f.validBits = validBits;
+    f.subFormat = subFormat;
+    return f;
+}
+
+MediaType::MediaType(const Format& f) {
+    const bool extensible = f.tag == WAVE_FORMAT_EXTENSIBLE;
+    const DWORD size = extensible ? sizeof(WAVEFORMATEXTENSIBLE) : sizeof(WAVEFORMATEX);
+    EXPECT_EQ(MoInitMediaType(&type, size), S_OK);
+    type.majortype = kAudio;
+    type.subtype = kPcm;
+    type.bFixedSizeSamples = TRUE;
+    type.formattype = kWaveFormatEx;
+
+    WAVEFORMATEXTENSIBLE wave{};
+    wave.Format.wFormatTag = f.tag;
+    wave.Format.nChannels = f.channels;
+    wave.Format.nSamplesPerSec = f.rate;
+    wave.Format.wBitsPerSample = f.bits;
+    wave.Format.nBlockAlign = f.blockAlign ? f.blockAlign : static_cast<WORD>(f.channels * f.bits / 8);
+    wave.Format.nAvgBytesPerSec = f.avgBytes ? f.avgBytes : f.rate * wave.Format.nBlockAlign;
+    if (extensible) {
+        wave.Format.cbSize = sizeof(WAVEFORMATEXTENSIBLE) - sizeof(WAVEFORMATEX);
+        wave.Samples.wValidBitsPerSample = f.validBits ? f.validBits : f.bits;
+        wave.dwChannelMask = SPEAKER_FRONT_LEFT | SPEAKER_FRONT_RIGHT;
+        wave.SubFormat = f.subFormat;
+    }
+    type.lSampleSize = wave.Format.nBlockAlign;
+    std::memcpy(type.pbFormat, &wave, size);
+}
+
+MediaType::~MediaType() { MoFreeMediaType(&type); }
+
+bool SameMediaType(const DMO_MEDIA_TYPE& a, const DMO_MEDIA_TYPE& b) {
+    return IsEqualGUID(a.majortype, b.majortype) && IsEqualGUID(a.subtype, b.subtype) &&
+           a.bFixedSizeSamples == b.bFixedSizeSamples && a.bTemporalCompression == b.bTemporalCompression &&
+           a.lSampleSize == b.lSampleSize && IsEqualGUID(a.formattype, b.formattype) && a.pUnk == b.pUnk &&
+           a.cbFormat == b.cbFormat && (a.cbFormat == 0 || std::memcmp(a.pbFormat, b.pbFormat, a.cbFormat) == 0);
+}
+
+TestBuffer::TestBuffer(DWORD size, DWORD initialLength) : memory(size), length(initialLength), maxLength(size) {}
+
+STDMETHODIMP TestBuffer::QueryInterface(REFIID iid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMediaBuffer)) {
+        *ppv = static_cast<IMediaBuffer*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+// Lives on the test's stack: the count is only watched, never acted on.
+STDMETHODIMP_(ULONG) TestBuffer::Release() { return InterlockedDecrement(&refs); }
+
+STDMETHODIMP TestBuffer::SetLength(DWORD newLength) {
+    if (FAILED(setLengthResult)) return setLengthResult;
+    if (newLength > maxLength) return E_INVALIDARG;
+    length = newLength;
+    return S_OK;
+}
+
+STDMETHODIMP TestBuffer::GetMaxLength(DWORD* reported) {
+    if (FAILED(getMaxLengthResult)) return getMaxLengthResult;
+    *reported = maxLength;
+    return S_OK;
+}
+
+STDMETHODIMP TestBuffer::GetBufferAndLength(BYTE** buffer, DWORD* currentLength) {
+    if (FAILED(getBufferResult)) return getBufferResult;
+    if (buffer) *buffer = nullMemory ? nullptr : external ? external : memory.data();
+    if (currentLength) *currentLength = length;
+    return S_OK;
+}
+
+ComPtr<IMediaObject> CreateDsp() {
+    ComPtr<IMediaObject> dsp;
+    EXPECT_EQ(CreateComObject<CGainlet>(nullptr, IID_IMediaObject, reinterpret_cast<void**>(dsp.GetAddressOf())),
+              S_OK);
+    return dsp;
+}
+
+void Negotiate(IMediaObject* dsp, const Format& format) {
+    MediaType type(format);
+    ASSERT_EQ(dsp->SetInputType(0, type.get(), 0), S_OK);
+    ASSERT_EQ(dsp->SetOutputType(0, type.get(), 0), S_OK);
+}
+
+}  // namespace gainlet::test

@@ -1,0 +1,191 @@
+// Identity, aggregation and lifetime of the DSP object, in single- and
+// multi-threaded apartments.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <thread>
+
+#include "dsp_test_support.h"
+
+namespace gainlet::test {
+namespace {
+
+const IID* const kInterfaces[] = {&IID_IGainlet, &IID_IMediaObject, &IID_IWMPPluginEnable,
+                                  &IID_ISpecifyPropertyPages};
+
+IUnknown* Query(IUnknown* from, REFIID iid) {
+    void* result = nullptr;
+    EXPECT_EQ(from->QueryInterface(iid, &result), S_OK);
+    return static_cast<IUnknown*>(result);
+}
+
+TEST(DspIdentity, EveryInterfaceReachesEveryOtherAndOneIdentity) {
+    auto dsp = CreateDsp();
+    IUnknown* identity = Query(dsp.Get(), IID_IUnknown);
+    IUnknown* gainlet = Query(dsp.Get(), IID_IGainlet);
+    EXPECT_EQ(identity, gainlet) << "IGainlet is the identity";
+
+    for (const IID* from : kInterfaces) {
+        IUnknown* start = Query(dsp.Get(), *from);
+        IUnknown* back = Query(start, IID_IUnknown);
+        EXPECT_EQ(back, identity);
+        back->Release();
+        for (const IID* to : kInterfaces) {
+            IUnknown* reached = Query(start, *to);
+            IUnknown* direct = Query(identity, *to);
+            EXPECT_EQ(reached, direct);
+            reached->Release();
+            direct->Release();
+        }
+        start->Release();
+    }
+
+    void* none = reinterpret_cast<void*>(1);
+    EXPECT_EQ(dsp->QueryInterface(IID_IPropertyPage, &none), E_NOINTERFACE);
+    EXPECT_EQ(none, nullptr);
+    EXPECT_EQ(dsp->QueryInterface(IID_IMediaBuffer, &none), E_NOINTERFACE);
+    EXPECT_EQ(dsp->QueryInterface(IID_IGainlet, nullptr), E_POINTER);
+    gainlet->Release();
+    identity->Release();
+}
+
+// An outer object that records what the inner object forwards to it.
+class Outer final : public IUnknown {
+public:
+    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override {
+        lastQueried = iid;
+        ++queries;
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+    STDMETHODIMP_(ULONG) Release() override { return --refs; }
+    LONG refs = 1;
+    int queries = 0;
+    IID lastQueried = GUID_NULL;
+};
+
+TEST(DspAggregation, InterfacesDelegateToTheOuterUnknown) {
+    ASSERT_EQ(ModuleLockCount(), 0);
+    Outer outer;
+    IUnknown* inner = nullptr;
+    ASSERT_EQ(CreateComObject<CGainlet>(&outer, IID_IUnknown, reinterpret_cast<void**>(&inner)), S_OK);
+    EXPECT_EQ(ModuleLockCount(), 1);
+    EXPECT_EQ(outer.refs, 1) << "the inner unknown counts itself";
+    IUnknown* innerAgain = Query(inner, IID_IUnknown);
+    EXPECT_EQ(innerAgain, inner);
+    innerAgain->Release();
+
+    TestBuffer held(16, 16);
+    for (const IID* iid : kInterfaces) {
+        IUnknown* face = Query(inner, *iid);
+        EXPECT_NE(face, inner);
+        EXPECT_EQ(outer.refs, 2) << "the interface's reference belongs to the outer object";
+        void* through = nullptr;
+        EXPECT_EQ(face->QueryInterface(IID_IMediaObject, &through), E_NOINTERFACE);
+        EXPECT_EQ(outer.lastQueried, IID_IMediaObject) << "asked of the outer object";
+        face->AddRef();
+        EXPECT_EQ(outer.refs, 3);
+        face->Release();
+        face->Release();
+        EXPECT_EQ(outer.refs, 1);
+    }
+
+    // The inner object's final release drops a held buffer.
+    IMediaObject* dsp = static_cast<IMediaObject*>(static_cast<void*>(Query(inner, IID_IMediaObject)));
+    Negotiate(dsp, Pcm(16));
+    ASSERT_EQ(dsp->ProcessInput(0, &held, 0, 0, 0), S_OK);
+    dsp->Release();
+    EXPECT_EQ(held.refs, 2);
+    EXPECT_EQ(inner->Release(), 0u);
+    EXPECT_EQ(held.refs, 1);
+    EXPECT_EQ(outer.refs, 1);
+    EXPECT_EQ(ModuleLockCount(), 0);
+}
+
+// Creates, negotiates, streams and destroys objects; checks the module lock
+// count and the held buffer's references on the way.
+void LifetimeCycle() {
+    ASSERT_EQ(ModuleLockCount(), 0);
+    TestBuffer held(64, 64);
+    {
+        auto first = CreateDsp();
+        auto second = CreateDsp();
+        EXPECT_EQ(ModuleLockCount(), 2);
+        Negotiate(first.Get(), Pcm(16));
+        ASSERT_EQ(first->ProcessInput(0, &held, 0, 0, 0), S_OK);
+        ComPtr<IGainlet> extra;
+        ASSERT_EQ(first.As(&extra), S_OK);
+        first.Reset();
+        EXPECT_EQ(held.refs, 2) << "a reference elsewhere keeps the object alive";
+        EXPECT_EQ(ModuleLockCount(), 2);
+        extra.Reset();
+        EXPECT_EQ(held.refs, 1);
+        EXPECT_EQ(ModuleLockCount(), 1);
+    }
+    EXPECT_EQ(ModuleLockCount(), 0);
+}
+
+void RunInApartment(DWORD model, const std::function<void()>& body) {
+    HRESULT init = E_FAIL;
+    std::thread([&] {
+        init = CoInitializeEx(nullptr, model);
+        if (FAILED(init)) return;
+        body();
+        CoUninitialize();
+    }).join();
+    EXPECT_EQ(init, S_OK);
+}
+
+TEST(DspLifetime, SingleThreadedApartment) { RunInApartment(COINIT_APARTMENTTHREADED, LifetimeCycle); }
+
+TEST(DspLifetime, MultiThreadedApartment) { RunInApartment(COINIT_MULTITHREADED, LifetimeCycle); }
+
+// The "Both" model: in the multi-threaded apartment one thread streams
+// while another changes the gain, polls the meter and drops its reference.
+TEST(DspLifetime, ConcurrentUseFromTheMultiThreadedApartment) {
+    RunInApartment(COINIT_MULTITHREADED, [] {
+        auto dsp = CreateDsp();
+        Negotiate(dsp.Get(), Pcm(16));
+        ComPtr<IGainlet> gainlet;
+        ASSERT_EQ(dsp.As(&gainlet), S_OK);
+
+        volatile LONG stop = 0;
+        std::thread controller([&stop, control = gainlet] {
+            for (int i = 0; !stop; ++i) {
+                control->SetGain(static_cast<float>(i % 2 ? 0 : -6));
+                float peak;
+                BOOL processed;
+                control->GetPeak(&peak, &processed, TRUE);
+            }
+        });
+        struct StopOnExit {
+            volatile LONG& stop;
+            std::thread& thread;
+            ~StopOnExit() {
+                InterlockedExchange(&stop, 1);
+                thread.join();
+            }
+        } stopOnExit{stop, controller};
+
+        TestBuffer in(4096, 4096);
+        for (DWORD i = 0; i < in.memory.size(); i += 2) in.memory[i + 1] = 0x40;  // 16384
+        for (int run = 0; run < 2000; ++run) {
+            ASSERT_EQ(dsp->ProcessInput(0, &in, 0, 0, 0), S_OK);
+            TestBuffer out(4096);
+            DMO_OUTPUT_DATA_BUFFER element{&out, 0, 0, 0};
+            ASSERT_EQ(dsp->ProcessOutput(0, 1, &element, nullptr), S_OK);
+            for (DWORD i = 0; i < out.length; i += 2) {
+                const INT16 sample = static_cast<INT16>(out.memory[i] | out.memory[i + 1] << 8);
+                // Each sample sees one whole gain: 0 dB or -6 dB, nothing torn.
+                ASSERT_TRUE(sample == 16384 || sample == 8192) << sample;
+            }
+        }
+        dsp.Reset();
+        EXPECT_EQ(in.refs, 1);
+    });
+    EXPECT_EQ(ModuleLockCount(), 0);
+}
+
+}  // namespace
+}  // namespace gainlet::test

@@ -1,0 +1,333 @@
+// Media type negotiation through IMediaObject: what each side offers, which
+// formats are taken or refused, and how the two sides are kept alike.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "dsp_test_support.h"
+#include "engine/shared_gain_state.h"
+
+namespace gainlet::test {
+namespace {
+
+const GUID kVideo = {0x73646976, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+const GUID kSubtypeFloat = {0x00000003, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+const GUID kOtherSubFormat = {0x00000002, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+using Tweak = std::function<void(DMO_MEDIA_TYPE*)>;
+
+struct AcceptanceCase {
+    const char* name;
+    Format format;
+    bool accepted;
+    Tweak tweak = nullptr;
+};
+
+Format With(Format f, const std::function<void(Format&)>& change) {
+    change(f);
+    return f;
+}
+
+const AcceptanceCase kAcceptance[] = {
+    {"pcm 8", Pcm(8), true},
+    {"pcm 16", Pcm(16), true},
+    {"pcm 16 mono 8 kHz", Pcm(16, 1, 8000), true},
+    {"pcm 24 needs extensible", Pcm(24), false},
+    {"pcm 32 needs extensible", Pcm(32), false},
+    {"pcm 12", Pcm(12), false},
+    {"float 32", Float32(), true},
+    {"float tag with 16 bits", With(Float32(), [](Format& f) { f.bits = 16; }), false},
+    {"float tag with 64 bits", With(Float32(), [](Format& f) { f.bits = 64; }), false},
+    {"extensible pcm 8/8", Extensible(8, 8), true},
+    {"extensible pcm 8/7", Extensible(8, 7), false},
+    {"extensible pcm 16/16", Extensible(16, 16), true},
+    {"extensible pcm 16/12", Extensible(16, 12), false},
+    {"extensible pcm 24/24", Extensible(24, 24), true},
+    {"extensible pcm 24/20", Extensible(24, 20), true},
+    {"extensible pcm 24/16", Extensible(24, 16), true},
+    {"extensible pcm 24/8", Extensible(24, 8), false},
+    {"extensible pcm 24/32", Extensible(24, 32), false},
+    {"extensible pcm 32/32", Extensible(32, 32), true},
+    {"extensible pcm 32/24", Extensible(32, 24), true},
+    {"extensible pcm 32/20", Extensible(32, 20), true},
+    {"extensible pcm 32/16", Extensible(32, 16), true},
+    {"extensible pcm 32/31", Extensible(32, 31), false},
+    {"extensible float 32/32", Extensible(32, 32, kSubFormatFloat), true},
+    {"extensible float 16/16", Extensible(16, 16, kSubFormatFloat), true},
+    {"extensible float 24/20", Extensible(24, 20, kSubFormatFloat), true},
+    {"extensible unknown subformat", Extensible(16, 16, kOtherSubFormat), false},
+    {"tag 2", With(Pcm(16), [](Format& f) { f.tag = 2; }), false},
+    {"no channels", Pcm(16, 0), false},
+    {"no rate", Pcm(16, 2, 0), false},
+    {"no average rate", With(Pcm(16), [](Format& f) { f.avgBytes = 0; f.rate = 0; }), false},
+    {"block align too small for a frame", With(Pcm(16), [](Format& f) { f.blockAlign = 3; }), false},
+    {"padded block align", With(Pcm(16), [](Format& f) { f.blockAlign = 8; }), true},
+    {"average rate not checked against rate", With(Pcm(16), [](Format& f) { f.avgBytes = 7; }), true},
+    {"subtype not checked alone", Pcm(16), true, [](DMO_MEDIA_TYPE* t) { t->subtype = kSubtypeFloat; }},
+    {"extensible valid bits 0", Extensible(16, 16), false,
+     [](DMO_MEDIA_TYPE* t) { reinterpret_cast<WAVEFORMATEXTENSIBLE*>(t->pbFormat)->Samples.wValidBitsPerSample = 0; }},
+    {"extensible block of 18 bytes", Extensible(16, 16), false, [](DMO_MEDIA_TYPE* t) { t->cbFormat = 18; }},
+    {"extensible block of 39 bytes", Extensible(16, 16), false, [](DMO_MEDIA_TYPE* t) { t->cbFormat = 39; }},
+    {"block of 17 bytes", Pcm(16), false, [](DMO_MEDIA_TYPE* t) { t->cbFormat = 17; }},
+    {"block of 16 bytes", Pcm(16), false, [](DMO_MEDIA_TYPE* t) { t->cbFormat = 16; }},
+    {"no block", Pcm(16), false, [](DMO_MEDIA_TYPE* t) { t->cbFormat = 0; }},
+    {"null block pointer", Pcm(16), false, [](DMO_MEDIA_TYPE* t) {
+         CoTaskMemFree(t->pbFormat);
+         t->pbFormat = nullptr;
+     }},
+    {"wrong format type", Pcm(16), false, [](DMO_MEDIA_TYPE* t) { t->formattype = GUID_NULL; }},
+    {"video major type", Pcm(16), false, [](DMO_MEDIA_TYPE* t) { t->majortype = kVideo; }},
+};
+
+TEST(MediaTypeNegotiation, AcceptanceTableOnBothSides) {
+    for (const AcceptanceCase& c : kAcceptance) {
+        SCOPED_TRACE(c.name);
+        MediaType type(c.format);
+        if (c.tweak) c.tweak(type.get());
+
+        auto dsp = CreateDsp();
+        EXPECT_EQ(dsp->SetInputType(0, type.get(), DMO_SET_TYPEF_TEST_ONLY), c.accepted ? S_OK : S_FALSE);
+        EXPECT_EQ(dsp->SetOutputType(0, type.get(), DMO_SET_TYPEF_TEST_ONLY), c.accepted ? S_OK : S_FALSE);
+        MediaType current;
+        EXPECT_EQ(dsp->GetInputCurrentType(0, current.get()), kTypeNotSet) << "test only sets nothing";
+
+        const HRESULT expected = c.accepted ? S_OK : kTypeNotAccepted;
+        EXPECT_EQ(dsp->SetInputType(0, type.get(), 0), expected);
+        auto other = CreateDsp();
+        EXPECT_EQ(other->SetOutputType(0, type.get(), 0), expected);
+        if (!c.accepted) {
+            EXPECT_EQ(dsp->GetInputCurrentType(0, current.get()), kTypeNotSet);
+            EXPECT_EQ(other->GetOutputCurrentType(0, current.get()), kTypeNotSet);
+        }
+    }
+}
+
+TEST(MediaTypeNegotiation, FreshObjectOffersPartialAudioType) {
+    auto dsp = CreateDsp();
+    for (auto get : {&IMediaObject::GetInputType, &IMediaObject::GetOutputType}) {
+        MediaType offered;
+        offered->cbFormat = 99;  // must be overwritten
+        ASSERT_EQ(((*dsp.Get()).*get)(0, 0, offered.get()), S_OK);
+        EXPECT_EQ(offered->majortype, kAudio);
+        EXPECT_EQ(offered->subtype, kPcm);
+        EXPECT_EQ(offered->formattype, GUID_NULL);
+        EXPECT_EQ(offered->cbFormat, 0u);
+        EXPECT_EQ(offered->pbFormat, nullptr);
+        EXPECT_EQ(offered->pUnk, nullptr);
+        EXPECT_EQ(offered->lSampleSize, 0u);
+    }
+}
+
+TEST(MediaTypeNegotiation, RefusalsOfTheGetters) {
+    auto dsp = CreateDsp();
+    MediaType out;
+    DWORD a = 7, b = 7, c = 7;
+    struct {
+        const char* name;
+        HRESULT result;
+        HRESULT expected;
+    } const rows[] = {
+        {"input type, stream 1", dsp->GetInputType(1, 0, out.get()), kInvalidStreamIndex},
+        {"input type, stream before type index", dsp->GetInputType(1, 1, nullptr), kInvalidStreamIndex},
+        {"input type, type index 1", dsp->GetInputType(0, 1, out.get()), kNoMoreItems},
+        {"input type, type index before pointer", dsp->GetInputType(0, 1, nullptr), kNoMoreItems},
+        {"input type, null", dsp->GetInputType(0, 0, nullptr), E_POINTER},
+        {"output type, stream 1", dsp->GetOutputType(1, 0, out.get()), kInvalidStreamIndex},
+        {"output type, type index 1", dsp->GetOutputType(0, 1, nullptr), kNoMoreItems},
+        {"output type, null", dsp->GetOutputType(0, 0, nullptr), E_POINTER},
+        {"input current, stream 1", dsp->GetInputCurrentType(1, nullptr), kInvalidStreamIndex},
+        {"input current, null", dsp->GetInputCurrentType(0, nullptr), E_POINTER},
+        {"input current, unset", dsp->GetInputCurrentType(0, out.get()), kTypeNotSet},
+        {"output current, stream 1", dsp->GetOutputCurrentType(1, nullptr), kInvalidStreamIndex},
+        {"output current, null", dsp->GetOutputCurrentType(0, nullptr), E_POINTER},
+        {"output current, unset", dsp->GetOutputCurrentType(0, out.get()), kTypeNotSet},
+        {"input size, stream 1", dsp->GetInputSizeInfo(1, nullptr, nullptr, nullptr), kInvalidStreamIndex},
+        {"input size, null size", dsp->GetInputSizeInfo(0, nullptr, &b, &c), E_POINTER},
+        {"input size, null lookahead", dsp->GetInputSizeInfo(0, &a, nullptr, &c), E_POINTER},
+        {"input size, null alignment", dsp->GetInputSizeInfo(0, &a, &b, nullptr), E_POINTER},
+        {"input size, unset", dsp->GetInputSizeInfo(0, &a, &b, &c), kTypeNotSet},
+        {"output size, stream 1", dsp->GetOutputSizeInfo(1, nullptr, nullptr), kInvalidStreamIndex},
+        {"output size, null size", dsp->GetOutputSizeInfo(0, nullptr, &c), E_POINTER},
+        {"output size, null alignment", dsp->GetOutputSizeInfo(0, &a, nullptr), E_POINTER},
+        {"output size, unset", dsp->GetOutputSizeInfo(0, &a, &c), kTypeNotSet},
+        {"set input, stream 1", dsp->SetInputType(1, nullptr, DMO_SET_TYPEF_CLEAR), kInvalidStreamIndex},
+        {"set input, null", dsp->SetInputType(0, nullptr, 0), E_POINTER},
+        {"set input, null under test", dsp->SetInputType(0, nullptr, DMO_SET_TYPEF_TEST_ONLY), E_POINTER},
+        {"set output, stream 1", dsp->SetOutputType(1, nullptr, DMO_SET_TYPEF_CLEAR), kInvalidStreamIndex},
+        {"set output, null", dsp->SetOutputType(0, nullptr, 0), E_POINTER},
+    };
+    for (const auto& row : rows) EXPECT_EQ(row.result, row.expected) << row.name;
+    EXPECT_EQ(a, 7u);
+    EXPECT_EQ(b, 7u);
+    EXPECT_EQ(c, 7u);
+}
+
+TEST(MediaTypeNegotiation, EachSideOffersAndReportsTheOther) {
+    MediaType type(Pcm(16, 2, 44100));
+    type->lSampleSize = 1234;
+    for (bool inputFirst : {true, false}) {
+        SCOPED_TRACE(inputFirst ? "input first" : "output first");
+        auto dsp = CreateDsp();
+        ASSERT_EQ(inputFirst ? dsp->SetInputType(0, type.get(), 0) : dsp->SetOutputType(0, type.get(), 0), S_OK);
+
+        MediaType offered, current;
+        ASSERT_EQ(inputFirst ? dsp->GetOutputType(0, 0, offered.get()) : dsp->GetInputType(0, 0, offered.get()), S_OK);
+        EXPECT_TRUE(SameMediaType(*offered.get(), *type.get()));
+        EXPECT_NE(offered->pbFormat, type->pbFormat) << "a copy, not the caller's block";
+        ASSERT_EQ(inputFirst ? dsp->GetInputCurrentType(0, current.get()) : dsp->GetOutputCurrentType(0, current.get()),
+                  S_OK);
+        EXPECT_TRUE(SameMediaType(*current.get(), *type.get()));
+
+        DWORD size = 0, lookahead = 9, alignment = 0;
+        if (inputFirst) {
+            ASSERT_EQ(dsp->GetInputSizeInfo(0, &size, &lookahead, &alignment), S_OK);
+            EXPECT_EQ(lookahead, 0u);
+        } else {
+            ASSERT_EQ(dsp->GetOutputSizeInfo(0, &size, &alignment), S_OK);
+        }
+        EXPECT_EQ(size, 1234u);
+        EXPECT_EQ(alignment, 4u);
+    }
+}
+
+TEST(MediaTypeNegotiation, PartnerMustDescribeTheSameFormat) {
+    using Change = std::function<void(DMO_MEDIA_TYPE*)>;
+    auto wave = [](DMO_MEDIA_TYPE* t) { return reinterpret_cast<WAVEFORMATEXTENSIBLE*>(t->pbFormat); };
+    const struct {
+        const char* name;
+        bool accepted;
+        Change change;
+    } rows[] = {
+        {"identical", true, [](DMO_MEDIA_TYPE*) {}},
+        {"valid bits differ", true, [&](DMO_MEDIA_TYPE* t) { wave(t)->Samples.wValidBitsPerSample = 20; }},
+        {"channel mask differs", true, [&](DMO_MEDIA_TYPE* t) { wave(t)->dwChannelMask = 0; }},
+        {"cbSize differs", true, [&](DMO_MEDIA_TYPE* t) { wave(t)->Format.cbSize = 0; }},
+        {"sample size differs", true, [](DMO_MEDIA_TYPE* t) { t->lSampleSize = 1; }},
+        {"rate differs", false, [&](DMO_MEDIA_TYPE* t) { wave(t)->Format.nSamplesPerSec = 44100; }},
+        {"channels differ", false, [&](DMO_MEDIA_TYPE* t) { wave(t)->Format.nChannels = 1; }},
+        {"average rate differs", false, [&](DMO_MEDIA_TYPE* t) { wave(t)->Format.nAvgBytesPerSec += 1; }},
+        {"block align differs", false, [&](DMO_MEDIA_TYPE* t) { wave(t)->Format.nBlockAlign = 12; }},
+        {"container differs", false, [&](DMO_MEDIA_TYPE* t) { wave(t)->Format.wBitsPerSample = 32; }},
+        {"subformat differs", false, [&](DMO_MEDIA_TYPE* t) { wave(t)->SubFormat = kSubFormatFloat; }},
+        {"subtype differs", false, [](DMO_MEDIA_TYPE* t) { t->subtype = kSubtypeFloat; }},
+    };
+    const Format base = Extensible(24, 24, kSubFormatPcm, 2, 48000);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        MediaType held(base);
+        MediaType proposed(base);
+        row.change(proposed.get());
+        for (bool inputHeld : {true, false}) {
+            auto dsp = CreateDsp();
+            ASSERT_EQ(inputHeld ? dsp->SetInputType(0, held.get(), 0) : dsp->SetOutputType(0, held.get(), 0), S_OK);
+            auto set = [&](DWORD flags) {
+                return inputHeld ? dsp->SetOutputType(0, proposed.get(), flags)
+                                 : dsp->SetInputType(0, proposed.get(), flags);
+            };
+            EXPECT_EQ(set(DMO_SET_TYPEF_TEST_ONLY), row.accepted ? S_OK : S_FALSE);
+            EXPECT_EQ(set(0), row.accepted ? S_OK : kTypeNotAccepted);
+        }
+    }
+    // A different format tag with otherwise equal fields.
+    MediaType pcm32(Float32());
+    MediaType ext32(Extensible(32, 32, kSubFormatFloat));
+    auto dsp = CreateDsp();
+    ASSERT_EQ(dsp->SetInputType(0, pcm32.get(), 0), S_OK);
+    EXPECT_EQ(dsp->SetOutputType(0, ext32.get(), 0), kTypeNotAccepted);
+}
+
+TEST(MediaTypeNegotiation, ChangingFormatTakesAClearOfTheOtherSide) {
+    MediaType at48(Pcm(16, 2, 48000));
+    MediaType at44(Pcm(16, 2, 44100));
+    auto dsp = CreateDsp();
+    ASSERT_EQ(dsp->SetInputType(0, at48.get(), 0), S_OK);
+    EXPECT_EQ(dsp->SetOutputType(0, at44.get(), 0), kTypeNotAccepted);
+    EXPECT_EQ(dsp->SetOutputType(0, at44.get(), DMO_SET_TYPEF_TEST_ONLY), S_FALSE);
+    ASSERT_EQ(dsp->SetOutputType(0, at48.get(), 0), S_OK);
+
+    EXPECT_EQ(dsp->SetInputType(0, at44.get(), 0), kTypeNotAccepted);
+    ASSERT_EQ(dsp->SetOutputType(0, nullptr, DMO_SET_TYPEF_CLEAR), S_OK);
+    {
+        MediaType current;
+        EXPECT_EQ(dsp->GetOutputCurrentType(0, current.get()), kTypeNotSet);
+        EXPECT_EQ(dsp->GetInputCurrentType(0, current.get()), S_OK) << "clearing one side keeps the other";
+    }
+    EXPECT_EQ(dsp->SetInputType(0, at44.get(), 0), S_OK);
+}
+
+TEST(MediaTypeNegotiation, ClearAndOtherFlags) {
+    MediaType type(Pcm(16));
+    MediaType other(Pcm(8));
+    auto dsp = CreateDsp();
+    MediaType current;
+
+    ASSERT_EQ(dsp->SetInputType(0, type.get(), 0), S_OK);
+    EXPECT_EQ(dsp->SetInputType(0, nullptr, DMO_SET_TYPEF_CLEAR), S_OK);
+    EXPECT_EQ(dsp->GetInputCurrentType(0, current.get()), kTypeNotSet);
+
+    ASSERT_EQ(dsp->SetOutputType(0, type.get(), 0), S_OK);
+    EXPECT_EQ(dsp->SetOutputType(0, type.get(), DMO_SET_TYPEF_TEST_ONLY | DMO_SET_TYPEF_CLEAR), S_OK);
+    EXPECT_EQ(dsp->GetOutputCurrentType(0, current.get()), kTypeNotSet) << "test and clear clears";
+
+    // An unknown flag bit tests like TEST_ONLY when the type is acceptable,
+    // but a refusal is then a plain refusal.
+    EXPECT_EQ(dsp->SetInputType(0, type.get(), 4), S_OK);
+    EXPECT_EQ(dsp->GetInputCurrentType(0, current.get()), kTypeNotSet);
+    ASSERT_EQ(dsp->SetOutputType(0, type.get(), 0), S_OK);
+    EXPECT_EQ(dsp->SetInputType(0, other.get(), 4), kTypeNotAccepted);
+}
+
+TEST(MediaTypeNegotiation, OnlyAStoredInputTypePublishesItsFormat) {
+    auto dsp = CreateDsp();
+    auto gainlet = [&] {
+        Microsoft::WRL::ComPtr<IGainlet> g;
+        EXPECT_EQ(dsp.As(&g), S_OK);
+        return g;
+    }();
+    auto published = [&] {
+        DWORD rate = 0, channels = 0, bits = 0;
+        BOOL isFloat = 2;
+        EXPECT_EQ(gainlet->GetFormatInfo(&rate, &channels, &bits, &isFloat), S_OK);
+        return std::vector<DWORD>{rate, channels, bits, static_cast<DWORD>(isFloat)};
+    };
+
+    const struct {
+        Format format;
+        std::vector<DWORD> expected;
+    } rows[] = {
+        {Pcm(16, 2, 44100), {44100, 2, 16, 0}},
+        {Pcm(8, 1, 8000), {8000, 1, 8, 0}},
+        {Float32(6, 96000), {96000, 6, 32, 1}},
+        {Extensible(32, 24, kSubFormatPcm, 2, 48000), {48000, 2, 24, 0}},
+        {Extensible(32, 24, kSubFormatFloat, 2, 48000), {48000, 2, 32, 1}},
+        {Extensible(24, 20, kSubFormatPcm, 4, 22050), {22050, 4, 20, 0}},
+    };
+    for (const auto& row : rows) {
+        MediaType type(row.format);
+        ASSERT_EQ(dsp->SetInputType(0, nullptr, DMO_SET_TYPEF_CLEAR), S_OK);
+        ASSERT_EQ(dsp->SetInputType(0, type.get(), 0), S_OK);
+        EXPECT_EQ(published(), row.expected);
+    }
+
+    // Neither test-only, refused, cleared nor output-side calls publish.
+    MediaType other(Pcm(8, 1, 11025));
+    ASSERT_EQ(dsp->SetInputType(0, nullptr, DMO_SET_TYPEF_CLEAR), S_OK);
+    EXPECT_EQ(dsp->SetInputType(0, other.get(), DMO_SET_TYPEF_TEST_ONLY), S_OK);
+    EXPECT_EQ(dsp->SetOutputType(0, other.get(), 0), S_OK);
+    MediaType refused(Pcm(16, 1, 11025));
+    EXPECT_EQ(dsp->SetInputType(0, refused.get(), 0), kTypeNotAccepted);
+    EXPECT_EQ(published(), (std::vector<DWORD>{22050, 4, 20, 0}));
+
+    // Destroying the object keeps the last published format.
+    gainlet.Reset();
+    dsp.Reset();
+    auto another = CreateDsp();
+    Microsoft::WRL::ComPtr<IGainlet> g2;
+    ASSERT_EQ(another.As(&g2), S_OK);
+    DWORD rate = 0;
+    EXPECT_EQ(g2->GetFormatInfo(&rate, nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(rate, 22050u);
+}
+
+}  // namespace
+}  // namespace gainlet::test
