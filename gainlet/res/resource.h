@@ -13,3 +13,14 @@
 
 #define IDB_LAMP_ON             204
 #define IDB_LAMP_OFF            205
+
+// Controls of the settings dialog (IDD_SETTINGS).
+#define IDC_GAIN                202
+#define IDC_GAIN_SPIN           203
+#define IDC_PERCENT             205
+#define IDC_DEFAULT             206
+#define IDC_WEBPAGE             207   // Japanese dialog only
+#define IDC_FORMAT              208
+#define IDC_PEAK                210
+#define IDC_LAMP_ON             211
+#define IDC_LAMP_OFF            212

@@ -85,6 +85,7 @@ protected:
 
     template <class> friend class StandaloneObject;
     template <class> friend class AggregatedObject;
+    template <class> friend class CachedObject;
     template <class> friend HRESULT CreateComObject(IUnknown*, REFIID, void**);
 };
 
@@ -158,6 +159,30 @@ public:
 
 private:
     LONG refCount = 0;
+};
+
+// A class factory kept in the class table's cache. The table's own reference
+// does not pin the module: the AddRef that brings the count to 2 (a client
+// took it) locks the module and the Release back to 1 unlocks it, so a
+// client holding a factory keeps the DLL loaded while the cache alone does
+// not. The Release to 0 happens only at module termination.
+template <class T>
+class CachedObject final : public T {
+public:
+    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override {
+        return ComObjectRoot::QueryInterfaceFromTable(static_cast<T*>(this), T::InterfaceTable(), iid, ppv);
+    }
+    STDMETHODIMP_(ULONG) AddRef() override {
+        const LONG count = InterlockedIncrement(&this->refCount);
+        if (count == 2) LockModule();
+        return count;
+    }
+    STDMETHODIMP_(ULONG) Release() override {
+        const LONG count = InterlockedDecrement(&this->refCount);
+        if (count == 1) UnlockModule();
+        if (count == 0) delete this;
+        return count;
+    }
 };
 
 // Instance creator: standalone with a null outer, else aggregated (the class

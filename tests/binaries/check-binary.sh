@@ -14,9 +14,16 @@ bad=$(printf '%s\n' "$imports" | grep -Ev "$allowed" || true)
 if [ -n "$bad" ]; then echo "FAIL: non-system imports: $bad"; exit 1; fi
 
 if [ "$kind" = dll ]; then
-  # Lines of the export name table: "\t[   0] +base[   1]  0000 DllCanUnloadNow"
+  # binutils prints the name table as "\t[   0] DllCanUnloadNow", indexed by
+  # ordinal minus the ordinal base; older releases add "+base[   1]".
+  base=$(printf '%s\n' "$dump" | sed -n 's/^Export Address Table -- Ordinal Base \([0-9]*\).*/\1/p')
+  [ -n "$base" ] || { echo "FAIL: no export table found"; exit 1; }
   exports=$(printf '%s\n' "$dump" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' \
-            | sed -n 's/.*+base\[ *\([0-9]*\)\] *[0-9a-f]* \(.*\)$/\1 \2/p' | sort -n)
+            | sed -n 's/^\t\[ *\([0-9]*\)\] \(+base\[ *[0-9]*\] *[0-9a-f]* \)\{0,1\}\([^ ]*\)$/\1 \3/p' \
+            | while read -r index name; do echo "$((index + base)) $name"; done | sort -n)
+  # Every exported address, named or not: no export by ordinal alone.
+  addresses=$(printf '%s\n' "$dump" | sed -n '/^Export Address Table --/,/^$/p' | grep -c 'Export RVA' || true)
+  if [ "$addresses" != 4 ]; then echo "FAIL: $addresses exported addresses, expected 4"; exit 1; fi
   expected=$'1 DllCanUnloadNow\n2 DllGetClassObject\n3 DllRegisterServer\n4 DllUnregisterServer'
   echo "exports:"; printf '%s\n' "$exports"
   if [ "$exports" != "$expected" ]; then echo "FAIL: exports differ from the four entry points"; exit 1; fi

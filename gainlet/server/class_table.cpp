@@ -1,0 +1,24 @@
+#include "class_table.h"
+
+#include "gainlet.h"
+#include "resource.h"
+#include "engine/dsp_object.h"
+#include "settings/property_page.h"
+
+namespace gainlet {
+
+ClassEntry* ServerClassTable() {
+    static ClassEntry table[] = {
+        {&CLSID_Gainlet, IDR_GAINLET, CreateComObject<CGainlet>, nullptr},
+        {&CLSID_GainletPropPage, IDR_GAINLETPROPPAGE, CreateComObject<CGainletPropPage>, nullptr},
+        {nullptr, 0, nullptr, nullptr},
+    };
+    return table;
+}
+
+ComModule& ServerModule() {
+    static ComModule module;
+    return module;
+}
+
+}  // namespace gainlet

@@ -1,0 +1,40 @@
+// The module record of the COM server: its class table, the lazily created
+// class factories, and the answers of DllGetClassObject and DllCanUnloadNow.
+#pragma once
+
+#include <windows.h>
+#include <unknwn.h>
+
+#include "com_object.h"
+
+namespace gainlet {
+
+struct ClassEntry {
+    const CLSID* clsid;              // null ends the table
+    UINT registrationScript;         // REGISTRY resource of the class's keys
+    InstanceCreator createInstance;
+    IUnknown* volatile factoryCache; // filled on first request, the table's own reference
+};
+
+class ComModule {
+public:
+    ComModule();
+    ~ComModule();
+    ComModule(const ComModule&) = delete;
+    ComModule& operator=(const ComModule&) = delete;
+
+    // Process attach: makes table the active class table.
+    void Initialize(ClassEntry* table);
+    // Process detach: destroys the cached factories.
+    void Terminate();
+
+    HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** ppv);
+    HRESULT CanUnloadNow() const;
+    const ClassEntry* Classes() const { return classes; }
+
+private:
+    CRITICAL_SECTION cacheLock;  // held only around filling one cache
+    ClassEntry* classes = nullptr;
+};
+
+}  // namespace gainlet

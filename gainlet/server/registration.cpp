@@ -1,0 +1,91 @@
+#include "registration.h"
+
+#include <oleauto.h>
+#include <uuids.h>
+#include <wrl/client.h>
+
+#include "gainlet.h"
+#include "registry_script.h"
+#include "resource.h"
+#include "wmp_plugin.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace gainlet {
+namespace {
+
+class OwnedBstr {
+public:
+    OwnedBstr() = default;
+    ~OwnedBstr() { SysFreeString(text); }
+    OwnedBstr(const OwnedBstr&) = delete;
+    OwnedBstr& operator=(const OwnedBstr&) = delete;
+    BSTR* Put() { return &text; }
+    BSTR Get() const { return text; }
+
+private:
+    BSTR text = nullptr;
+};
+
+// A missing or empty string leaves the BSTR null; that is no error.
+void LoadStringAsBstr(HMODULE module, UINT id, BSTR* text) {
+    const wchar_t* resource = nullptr;
+    const int length = LoadStringW(module, id, reinterpret_cast<LPWSTR>(&resource), 0);
+    if (length > 0 && resource) *text = SysAllocStringLen(resource, length);
+}
+
+HRESULT CreateRegistrar(ComPtr<IWMPMediaPluginRegistrar>* registrar) {
+    return CoCreateInstance(CLSID_WMPMediaPluginRegistrar, nullptr, CLSCTX_INPROC_SERVER,
+                            IID_IWMPMediaPluginRegistrar, reinterpret_cast<void**>(registrar->ReleaseAndGetAddressOf()));
+}
+
+HRESULT RunClassScripts(HMODULE module, const ClassEntry* classes, ScriptMode mode) {
+    for (const ClassEntry* entry = classes; entry->clsid; ++entry) {
+        HRESULT hr = RunRegistrationScript(module, entry->registrationScript, mode);
+        if (FAILED(hr)) return hr;
+    }
+    return S_OK;
+}
+
+}  // namespace
+
+BOOL IsVistaOrLater() {
+    OSVERSIONINFOW version;
+    ZeroMemory(&version, sizeof(version));
+    version.dwOSVersionInfoSize = sizeof(version);
+    return GetVersionExW(&version) == 1 && version.dwMajorVersion >= 6;
+}
+
+HRESULT RegisterServer(HMODULE module, const ClassEntry* classes) {
+    // Without the player's registrar nothing is registered at all.
+    ComPtr<IWMPMediaPluginRegistrar> registrar;
+    HRESULT hr = CreateRegistrar(&registrar);
+    if (FAILED(hr)) return hr;
+
+    OwnedBstr friendlyName, description;
+    LoadStringAsBstr(module, IDS_PLUGIN_NAME, friendlyName.Put());
+    LoadStringAsBstr(module, IDS_PLUGIN_DESCRIPTION, description.Put());
+    DMO_PARTIAL_MEDIATYPE mediaType = {MEDIATYPE_Audio, MEDIASUBTYPE_PCM};
+
+    hr = registrar->WMPRegisterPlayerPlugin(friendlyName.Get(), description.Get(), nullptr, 1, WMP_PLUGINTYPE_DSP,
+                                            CLSID_Gainlet, 1, &mediaType);
+    if (SUCCEEDED(hr) && IsVistaOrLater())
+        hr = registrar->WMPRegisterPlayerPlugin(friendlyName.Get(), description.Get(), nullptr, 1,
+                                                WMP_PLUGINTYPE_DSP_OUTOFPROC, CLSID_Gainlet, 1, &mediaType);
+    if (SUCCEEDED(hr)) hr = RunClassScripts(module, classes, ScriptMode::Register);
+    return hr;
+}
+
+HRESULT UnregisterServer(HMODULE module, const ClassEntry* classes) {
+    ComPtr<IWMPMediaPluginRegistrar> registrar;
+    HRESULT hr = CreateRegistrar(&registrar);
+    if (FAILED(hr)) return hr;
+
+    // The player's own list may already lack us; that must not keep the
+    // class keys in place.
+    registrar->WMPUnRegisterPlayerPlugin(WMP_PLUGINTYPE_DSP, CLSID_Gainlet);
+    if (IsVistaOrLater()) registrar->WMPUnRegisterPlayerPlugin(WMP_PLUGINTYPE_DSP_OUTOFPROC, CLSID_Gainlet);
+    return RunClassScripts(module, classes, ScriptMode::Unregister);
+}
+
+}  // namespace gainlet

@@ -1,0 +1,197 @@
+#include "settings/property_page.h"
+
+#include <cstring>
+#include <string>
+
+#include "engine/shared_gain_state.h"
+#include "resource.h"
+#include "settings/c_locale_number.h"
+#include "settings/module_resources.h"
+#include "settings/page_size.h"
+
+namespace gainlet {
+namespace {
+
+// Owns a registry key opened or created by the page.
+class RegistryKey {
+public:
+    RegistryKey() = default;
+    ~RegistryKey() {
+        if (key) RegCloseKey(key);
+    }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+    HKEY* receive() { return &key; }
+    HKEY get() const { return key; }
+
+private:
+    HKEY key = nullptr;
+};
+
+constexpr float kHighestGainDb = 24.0f;
+constexpr float kLowestGainDb = -100.0f;
+
+}  // namespace
+
+const InterfaceEntry* CGainletPropPage::InterfaceTable() {
+    static const InterfaceEntry table[] = {
+        GAINLET_INTERFACE_ENTRY(CGainletPropPage, IPropertyPage, IID_IPropertyPage),
+        {nullptr, 0},
+    };
+    return table;
+}
+
+CGainletPropPage::CGainletPropPage()
+    : titleId(IDS_TITLE), helpFileId(IDS_HELPFILE), docStringId(IDS_DOCSTRING) {}
+
+CGainletPropPage::~CGainletPropPage() {
+    // A host may release the page before destroying its frame; the dialog
+    // and its timer must not call into a page that is gone.
+    DestroySettingsDialog();
+}
+
+STDMETHODIMP CGainletPropPage::SetPageSite(IPropertyPageSite* site) {
+    if (!site) {
+        pageSite.Reset();
+        return S_OK;
+    }
+    if (pageSite) return E_UNEXPECTED;
+    pageSite = site;
+    return S_OK;
+}
+
+STDMETHODIMP CGainletPropPage::Activate(HWND parent, LPCRECT rect, BOOL /*modal*/) {
+    if (!rect) return E_POINTER;
+
+    // A second Activate without Deactivate would otherwise leave the first
+    // dialog and its timer behind.
+    DestroySettingsDialog();
+    CreateSettingsDialog(parent);
+    Move(rect);
+    pageSize = {rect->right - rect->left, rect->bottom - rect->top};
+    return S_OK;
+}
+
+STDMETHODIMP CGainletPropPage::Deactivate() {
+    // Only a previewed gain is dropped; before the dialog ever started
+    // there is no applied gain to go back to.
+    if (gainControl && dialogStarted) gainControl->SetGain(appliedGainDb);
+    DestroySettingsDialog();
+    return S_OK;
+}
+
+STDMETHODIMP CGainletPropPage::GetPageInfo(PROPPAGEINFO* info) {
+    if (!info) return E_POINTER;
+
+    const HINSTANCE module = ResourceModule();
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDD_SETTINGS), RT_DIALOG);
+    const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data) return E_UNEXPECTED;
+
+    DialogTemplateInfo dialog;
+    if (!ReadDialogTemplate(data, SizeofResource(module, found), &dialog)) return E_UNEXPECTED;
+    pageSize = DialogTemplatePixelSize(dialog);
+
+    info->cb = sizeof(PROPPAGEINFO);
+    info->pszTitle = LoadTaskMemString(titleId);
+    info->size = pageSize;
+    info->pszDocString = LoadTaskMemString(docStringId);
+    info->pszHelpFile = LoadTaskMemString(helpFileId);
+    info->dwHelpContext = helpContext;
+    return S_OK;
+}
+
+STDMETHODIMP CGainletPropPage::SetObjects(ULONG count, IUnknown** objects) {
+    if (count == 0) return S_OK;
+    if (!objects) return E_POINTER;
+
+    for (ULONG i = 0; i < count; ++i) {
+        if (!objects[i]) continue;
+        IGainlet* candidate = nullptr;
+        const HRESULT hr = objects[i]->QueryInterface(IID_IGainlet, reinterpret_cast<void**>(&candidate));
+        if (FAILED(hr)) {
+            if (candidate) candidate->Release();
+            continue;
+        }
+        if (!candidate) continue;
+        if (candidate != gainControl.Get()) gainControl = candidate;
+        candidate->Release();
+        break;
+    }
+    return S_OK;
+}
+
+STDMETHODIMP CGainletPropPage::Show(UINT showCommand) {
+    if (!dialogWindow) return E_UNEXPECTED;
+    ShowWindow(dialogWindow, static_cast<int>(showCommand));
+    return S_OK;
+}
+
+STDMETHODIMP CGainletPropPage::Move(LPCRECT rect) {
+    if (!dialogWindow) return E_UNEXPECTED;
+    if (!rect) return E_POINTER;
+    MoveWindow(dialogWindow, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, TRUE);
+    return S_OK;
+}
+
+STDMETHODIMP CGainletPropPage::IsPageDirty() { return dirty ? S_OK : S_FALSE; }
+
+STDMETHODIMP CGainletPropPage::Apply() {
+    // Deactivate has destroyed the dialog and dropped what it previewed:
+    // there is no entry left to apply, and the stored gain must survive.
+    if (!dialogWindow) return S_OK;
+
+    float gainDb = kDefaultGainDb;
+    wchar_t text[1024] = {};
+    if (GetDlgItemTextW(dialogWindow, IDC_GAIN, text, 1024) > 0) {
+        gainDb = static_cast<float>(ParseDecimalPrefix(text));
+    }
+
+    if (gainDb > kHighestGainDb) {
+        wchar_t message[256];
+        if (LoadStringW(ResourceModule(), IDS_RANGE_ERROR, message, 256) > 0) {
+            MessageBoxW(dialogWindow, message, L"", MB_OK);
+        }
+        return E_FAIL;
+    }
+    if (gainDb < kLowestGainDb) gainDb = kLowestGainDb;
+
+    RegistryKey key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_READ | KEY_WRITE, nullptr, key.receive(), nullptr) == ERROR_SUCCESS) {
+        DWORD bits;
+        static_assert(sizeof bits == sizeof gainDb, "the value holds the float's bit pattern");
+        std::memcpy(&bits, &gainDb, sizeof bits);
+        RegSetValueExW(key.get(), kGainValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&bits), sizeof bits);
+    }
+    if (gainControl) gainControl->SetGain(gainDb);
+    dirty = FALSE;
+    appliedGainDb = gainDb;
+    return S_OK;
+}
+
+STDMETHODIMP CGainletPropPage::Help(LPCOLESTR helpDirectory) {
+    wchar_t helpFile[MAX_PATH];
+    if (LoadStringW(ResourceModule(), helpFileId, helpFile, MAX_PATH) <= 0) return E_OUTOFMEMORY;
+    try {
+        std::wstring path = helpDirectory ? helpDirectory : L"";
+        path += L'\\';
+        path += helpFile;
+        WinHelpW(dialogWindow, path.c_str(), HELP_CONTEXTPOPUP, 0);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    return S_OK;
+}
+
+STDMETHODIMP CGainletPropPage::TranslateAccelerator(MSG* message) {
+    if (!message) return E_POINTER;
+    const bool keyboard = message->message >= WM_KEYDOWN && message->message <= 0x108;
+    const bool mouse = message->message >= WM_MOUSEMOVE && message->message <= 0x20D;
+    if (!keyboard && !mouse) return S_FALSE;
+    if (!dialogWindow) return S_FALSE;
+    return IsDialogMessageW(dialogWindow, message) ? S_OK : S_FALSE;
+}
+
+}  // namespace gainlet

@@ -1,0 +1,82 @@
+// The settings page: a COM property page that hosts the settings dialog in
+// the media player's property frame.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <ocidl.h>
+#include <wrl/client.h>
+
+#include "gainlet.h"
+#include "server/com_object.h"
+
+namespace gainlet {
+
+class CGainletPropPage : public ComObjectRoot, public IPropertyPage {
+public:
+    static const InterfaceEntry* InterfaceTable();
+
+    // IPropertyPage
+    STDMETHODIMP SetPageSite(IPropertyPageSite* site) override;
+    STDMETHODIMP Activate(HWND parent, LPCRECT rect, BOOL modal) override;
+    STDMETHODIMP Deactivate() override;
+    STDMETHODIMP GetPageInfo(PROPPAGEINFO* info) override;
+    STDMETHODIMP SetObjects(ULONG count, IUnknown** objects) override;
+    STDMETHODIMP Show(UINT showCommand) override;
+    STDMETHODIMP Move(LPCRECT rect) override;
+    STDMETHODIMP IsPageDirty() override;
+    STDMETHODIMP Apply() override;
+    STDMETHODIMP Help(LPCOLESTR helpDirectory) override;
+    STDMETHODIMP TranslateAccelerator(MSG* message) override;
+
+protected:
+    CGainletPropPage();
+    ~CGainletPropPage();
+
+private:
+    // The dialog (settings_dialog.cpp).
+    HRESULT CreateSettingsDialog(HWND parent);
+    void DestroySettingsDialog();
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Dispatches one message; true when handled, with *result the message's result.
+    bool ProcessDialogMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+
+    LRESULT OnInitDialog();
+    LRESULT OnGainChanged();
+    LRESULT OnGainSpin(const NMUPDOWN* notification);
+    LRESULT OnDefaultClicked();
+    LRESULT OnPeakClicked();
+    LRESULT OnWebPageClicked();
+    LRESULT OnRefreshTimer();
+    LRESULT OnStyleChanging(STYLESTRUCT* styles);
+
+    float ReadGainText() const;
+    void ShowPeak(float peak);
+    void MarkDirty();
+    void SetGainText(float gainDb);
+    void ShowLamp(bool lit);
+
+    // Members in the order the page's design lists them.
+    Microsoft::WRL::ComPtr<IPropertyPageSite> pageSite;
+    SIZE pageSize{};
+    UINT titleId;
+    UINT helpFileId;
+    UINT docStringId;
+    DWORD helpContext = 0;
+    BOOL dirty = FALSE;
+    HWND dialogWindow = nullptr;
+    Microsoft::WRL::ComPtr<IGainlet> gainControl;
+    DWORD lampLitTick = 0;
+    bool lampLit = false;
+    float appliedGainDb = 0.0f;
+    float shownPeak = 0.0f;
+    DWORD shownSamplesPerSec = 0;
+    DWORD shownBitsPerSample = 0;
+    DWORD shownChannels = 0;
+    BOOL shownIsFloat = FALSE;
+
+    // appliedGainDb holds a value: the dialog has started at least once.
+    bool dialogStarted = false;
+};
+
+}  // namespace gainlet

@@ -1,0 +1,309 @@
+// The settings dialog of CGainletPropPage: a modeless child of the host's
+// property frame, hosted without any framework.
+#include "settings/property_page.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+
+#include "engine/shared_gain_state.h"
+#include "resource.h"
+#include "settings/c_locale_number.h"
+#include "settings/lamp_clock.h"
+#include "settings/module_resources.h"
+#include "settings/settings_texts.h"
+
+namespace gainlet {
+namespace {
+
+constexpr UINT_PTR IDT_REFRESH = 12345;
+constexpr UINT kRefreshPeriodMs = 50;
+
+constexpr float kHighestGainDb = 24.0f;
+constexpr float kLowestGainDb = -100.0f;
+constexpr float kSnapToZeroBelowDb = -0.001f;
+constexpr int kSpinLowest = -100000;    // thousandths of a dB
+constexpr int kSpinHighest = 24000;
+constexpr float kLampThreshold = 0.985f;     // -0.131 dB of full scale
+constexpr DWORD kLampHoldWithAudioMs = 100;
+constexpr DWORD kLampHoldInSilenceMs = 250;
+
+// The project's own page about the Windows peak limiter.
+constexpr wchar_t kPeakLimiterPageUrl[] = L"https://gainlet.example.org/peak-limiter";
+
+constexpr int kGainTextCapacity = 1024;
+
+float ReadControlNumber(HWND dialog, int id) {
+    wchar_t text[kGainTextCapacity] = {};
+    if (GetDlgItemTextW(dialog, id, text, kGainTextCapacity) <= 0) return 0.0f;
+    return static_cast<float>(ParseDecimalPrefix(text));
+}
+
+float ClampAndSnap(float gainDb) {
+    if (gainDb < kLowestGainDb) gainDb = kLowestGainDb;
+    if (gainDb > kHighestGainDb) gainDb = kHighestGainDb;
+    // -0.0004 is shown as +0.000, never as -0.000.
+    if (gainDb > kSnapToZeroBelowDb && gainDb <= 0.0f) gainDb = 0.0f;
+    return gainDb;
+}
+
+// The gain as it stands in the registry; false when it cannot be read.
+bool ReadStoredGain(float* gainDb) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    BYTE bytes[sizeof(float)];
+    DWORD size = sizeof bytes;
+    const LONG status = RegQueryValueExW(key, kGainValueName, nullptr, nullptr, bytes, &size);
+    RegCloseKey(key);
+    // A shorter value would leave part of the float undefined.
+    if (status != ERROR_SUCCESS || size != sizeof bytes) return false;
+    std::memcpy(gainDb, bytes, sizeof bytes);
+    return true;
+}
+
+}  // namespace
+
+HRESULT CGainletPropPage::CreateSettingsDialog(HWND parent) {
+    // Hosts normally have the up-down class registered already; a host
+    // that never touched the common controls would fail the creation.
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_UPDOWN_CLASS};
+    InitCommonControlsEx(&controls);
+
+    const HWND created = CreateDialogParamW(ResourceModule(), MAKEINTRESOURCEW(IDD_SETTINGS), parent,
+                                            &CGainletPropPage::DialogProc, reinterpret_cast<LPARAM>(this));
+    if (!created) return HRESULT_FROM_WIN32(GetLastError());
+    dialogWindow = created;
+    return S_OK;
+}
+
+void CGainletPropPage::DestroySettingsDialog() {
+    if (!dialogWindow) return;
+    // WM_NCDESTROY clears dialogWindow; the timer ends with the window.
+    DestroyWindow(dialogWindow);
+    dialogWindow = nullptr;
+}
+
+INT_PTR CALLBACK CGainletPropPage::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    CGainletPropPage* page;
+    if (message == WM_INITDIALOG) {
+        page = reinterpret_cast<CGainletPropPage*>(lParam);
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
+        page->dialogWindow = window;
+    } else {
+        page = reinterpret_cast<CGainletPropPage*>(GetWindowLongPtrW(window, DWLP_USER));
+    }
+    if (!page) return FALSE;
+
+    if (message == WM_NCDESTROY) {
+        // The frame may destroy the dialog before the page goes: forget it.
+        SetWindowLongPtrW(window, DWLP_USER, 0);
+        if (page->dialogWindow == window) page->dialogWindow = nullptr;
+        return FALSE;
+    }
+
+    LRESULT result = 0;
+    if (!page->ProcessDialogMessage(message, wParam, lParam, &result)) return FALSE;
+    // WM_INITDIALOG's result says whether the dialog manager sets the focus;
+    // every other handled message passes its result through DWLP_MSGRESULT.
+    if (message == WM_INITDIALOG) return static_cast<INT_PTR>(result);
+    SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+bool CGainletPropPage::ProcessDialogMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    switch (message) {
+    case WM_INITDIALOG:
+        *result = OnInitDialog();
+        return true;
+
+    case WM_COMMAND: {
+        const int id = LOWORD(wParam);
+        const int code = HIWORD(wParam);
+        if (id == IDC_GAIN && code == EN_CHANGE) {
+            *result = OnGainChanged();
+            return true;
+        }
+        if (code != BN_CLICKED) return false;
+        switch (id) {
+        case IDC_DEFAULT: *result = OnDefaultClicked(); return true;
+        case IDC_WEBPAGE: *result = OnWebPageClicked(); return true;
+        case IDC_PEAK: *result = OnPeakClicked(); return true;
+        default: return false;
+        }
+    }
+
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (!header || header->idFrom != IDC_GAIN_SPIN || header->code != UDN_DELTAPOS) return false;
+        *result = OnGainSpin(reinterpret_cast<const NMUPDOWN*>(lParam));
+        return true;
+    }
+
+    case WM_TIMER:
+        if (wParam != IDT_REFRESH) return false;
+        *result = OnRefreshTimer();
+        return true;
+
+    case WM_STYLECHANGING:
+        if (static_cast<int>(wParam) == GWL_EXSTYLE) {
+            *result = OnStyleChanging(reinterpret_cast<STYLESTRUCT*>(lParam));
+            return true;
+        }
+        if (static_cast<int>(wParam) == GWL_STYLE) {
+            *result = 1;
+            return true;
+        }
+        return false;
+
+    default:
+        return false;
+    }
+}
+
+LRESULT CGainletPropPage::OnInitDialog() {
+    shownSamplesPerSec = 0;
+    shownBitsPerSample = 0;
+    shownChannels = 0;
+    shownIsFloat = FALSE;
+
+    SendDlgItemMessageW(dialogWindow, IDC_GAIN_SPIN, UDM_SETRANGE32, static_cast<WPARAM>(kSpinLowest),
+                        static_cast<LPARAM>(kSpinHighest));
+
+    float gainDb = kDefaultGainDb;
+    if (gainControl) {
+        gainControl->GetGain(&gainDb);
+    } else {
+        float stored;
+        if (ReadStoredGain(&stored)) gainDb = stored;
+    }
+
+    appliedGainDb = gainDb;
+    dialogStarted = true;
+    shownPeak = -1.0f;
+    ShowPeak(0.0f);
+    // The template shows the unlit lamp.
+    lampLit = false;
+    lampLitTick = LampTickCount();
+
+    // The edit's EN_CHANGE runs OnGainChanged right here, which previews the
+    // text's value and marks the page dirty; the start itself is no change.
+    SetGainText(gainDb);
+    if (dirty) {
+        dirty = FALSE;
+        if (pageSite) pageSite->OnStatusChange(PROPPAGESTATUS_CLEAN);
+    }
+
+    SetTimer(dialogWindow, IDT_REFRESH, kRefreshPeriodMs, nullptr);
+    return 0;
+}
+
+LRESULT CGainletPropPage::OnGainChanged() {
+    const float gainDb = ReadGainText();
+
+    wchar_t percent[kSettingsTextCapacity];
+    FormatPercentText(gainDb, g_sharedGainState.dbToExponent, percent);
+    SetDlgItemTextW(dialogWindow, IDC_PERCENT, percent);
+
+    if (gainControl) gainControl->SetGain(gainDb);
+    MarkDirty();
+    return 0;
+}
+
+LRESULT CGainletPropPage::OnGainSpin(const NMUPDOWN* notification) {
+    const float typed = ReadControlNumber(dialogWindow, IDC_GAIN);
+    const float stepped = static_cast<float>(static_cast<double>(typed) + notification->iDelta / 1000.0);
+    SetGainText(ClampAndSnap(stepped));
+    return 0;
+}
+
+LRESULT CGainletPropPage::OnDefaultClicked() {
+    SetGainText(kDefaultGainDb);
+    return 0;
+}
+
+LRESULT CGainletPropPage::OnPeakClicked() {
+    ShowPeak(0.0f);
+    return 0;
+}
+
+LRESULT CGainletPropPage::OnWebPageClicked() {
+    ShellExecuteW(dialogWindow, nullptr, kPeakLimiterPageUrl, nullptr, L".", SW_SHOW);
+    return 0;
+}
+
+LRESULT CGainletPropPage::OnRefreshTimer() {
+    float peak = 0.0f;
+    BOOL processed = FALSE;
+    if (gainControl && SUCCEEDED(gainControl->GetPeak(&peak, &processed, TRUE)) && processed) {
+        if (peak > kLampThreshold) {
+            if (!lampLit) ShowLamp(true);
+            lampLitTick = LampTickCount();
+        }
+        ShowPeak(peak > shownPeak ? peak : shownPeak);
+    } else {
+        processed = FALSE;
+    }
+
+    const DWORD hold = processed ? kLampHoldWithAudioMs : kLampHoldInSilenceMs;
+    // Unsigned difference: the tick counter's wrap-around is harmless.
+    if (lampLit && static_cast<DWORD>(LampTickCount() - lampLitTick) >= hold) ShowLamp(false);
+
+    DWORD samplesPerSec = 0, channels = 0, bitsPerSample = 0;
+    BOOL isFloat = FALSE;
+    if (gainControl && SUCCEEDED(gainControl->GetFormatInfo(&samplesPerSec, &channels, &bitsPerSample, &isFloat)) &&
+        (samplesPerSec != shownSamplesPerSec || channels != shownChannels || bitsPerSample != shownBitsPerSample ||
+         isFloat != shownIsFloat)) {
+        shownSamplesPerSec = samplesPerSec;
+        shownChannels = channels;
+        shownBitsPerSample = bitsPerSample;
+        shownIsFloat = isFloat;
+        wchar_t text[kSettingsTextCapacity];
+        FormatAudioFormatText(samplesPerSec, channels, bitsPerSample, isFloat, text);
+        SetDlgItemTextW(dialogWindow, IDC_FORMAT, text);
+    }
+    return 1;
+}
+
+LRESULT CGainletPropPage::OnStyleChanging(STYLESTRUCT* styles) {
+    // Lets the frame's keyboard navigation step into the page's controls.
+    if (styles) styles->styleNew |= WS_EX_CONTROLPARENT;
+    return 0;
+}
+
+float CGainletPropPage::ReadGainText() const {
+    return ClampAndSnap(ReadControlNumber(dialogWindow, IDC_GAIN));
+}
+
+void CGainletPropPage::ShowPeak(float peak) {
+    if (peak == shownPeak) return;
+    shownPeak = peak;
+    wchar_t text[kSettingsTextCapacity];
+    FormatPeakText(peak, g_sharedGainState.exponentToDb, text);
+    SetDlgItemTextW(dialogWindow, IDC_PEAK, text);
+}
+
+void CGainletPropPage::MarkDirty() {
+    const BOOL wasDirty = dirty;
+    dirty = TRUE;
+    if (!wasDirty && pageSite) pageSite->OnStatusChange(PROPPAGESTATUS_DIRTY);
+}
+
+void CGainletPropPage::SetGainText(float gainDb) {
+    wchar_t text[kSettingsTextCapacity];
+    FormatSignedThreeDecimals(static_cast<double>(gainDb), L"", text, kSettingsTextCapacity);
+    SetDlgItemTextW(dialogWindow, IDC_GAIN, text);
+}
+
+void CGainletPropPage::ShowLamp(bool lit) {
+    // The lamp that appears goes first, so the spot is never empty.
+    if (lit) {
+        ShowWindow(GetDlgItem(dialogWindow, IDC_LAMP_ON), SW_SHOW);
+        ShowWindow(GetDlgItem(dialogWindow, IDC_LAMP_OFF), SW_HIDE);
+    } else {
+        ShowWindow(GetDlgItem(dialogWindow, IDC_LAMP_OFF), SW_SHOW);
+        ShowWindow(GetDlgItem(dialogWindow, IDC_LAMP_ON), SW_HIDE);
+    }
+    lampLit = lit;
+}
+
+}  // namespace gainlet

@@ -1,0 +1,64 @@
+#include "file_facts.h"
+
+#include <memory>
+#include <new>
+
+namespace {
+
+unsigned long long Join(DWORD high, DWORD low)
+{
+    return (static_cast<unsigned long long>(high) << 32) | low;
+}
+
+struct FindCloser {
+    void operator()(HANDLE find) const { FindClose(find); }
+};
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+
+}  // namespace
+
+unsigned long long QueryFileSize(const wchar_t* path)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE found = FindFirstFileW(path, &data);
+    if (found == INVALID_HANDLE_VALUE)
+        return 0;
+    std::unique_ptr<void, FindCloser> closer(found);
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return 0;
+    return Join(data.nFileSizeHigh, data.nFileSizeLow);
+}
+
+unsigned long long QueryFileVersion(const wchar_t* path, bool productVersion)
+{
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path, &handle);
+    if (size == 0)
+        return 0;
+    std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[size]);
+    if (!block)
+        return 0;
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT infoLength = 0;
+    if (!GetFileVersionInfoW(path, handle, size, block.get())
+        || !VerQueryValueW(block.get(), L"\\", reinterpret_cast<void**>(&info), &infoLength)
+        || !info || infoLength < sizeof(VS_FIXEDFILEINFO))
+        return 0;
+    return productVersion ? Join(info->dwProductVersionMS, info->dwProductVersionLS)
+                          : Join(info->dwFileVersionMS, info->dwFileVersionLS);
+}
+
+unsigned long long QueryLastWriteTime(const wchar_t* path)
+{
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    std::unique_ptr<void, HandleCloser> closer(file);
+    FILETIME written;
+    if (!GetFileTime(file, nullptr, nullptr, &written))
+        return 0;
+    return Join(written.dwHighDateTime, written.dwLowDateTime);
+}

@@ -1,0 +1,12 @@
+// Putting one file of the installer's folder in place in the install folder.
+#pragma once
+#include <windows.h>
+
+// Copies <installer's folder>\sourceName to <install folder>\targetName
+// unless the installed file is as new (file version first, then last-write
+// time). An installed file in use brings up the in-use question. Adds the
+// size of the file that ends up installed to *installedSize (when given) and
+// writes the target's full path to targetPath (MAX_PATH, when given). On
+// failure the user has been told (message 108) and false is returned.
+bool InstallFile(unsigned long long* installedSize, const wchar_t* sourceName,
+                 const wchar_t* targetName, wchar_t* targetPath);

@@ -1,0 +1,31 @@
+#include "install_file.h"
+#include "regsvr32.h"
+#include "res/resource.h"
+#include "setup_flow.h"
+#include "uninstall_entry.h"
+
+int RunInstall(const wchar_t* caption)
+{
+    if (ShowSetupMessage(caption, IDS_INSTALL_QUESTION, MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return kSetupSucceeded;
+
+    // The installer takes its own copy from "Setup.exe" beside it, whatever
+    // name the running program file has.
+    unsigned long long installedSize = 0;
+    wchar_t installedSetup[MAX_PATH] = L"";
+    wchar_t installedDll[MAX_PATH] = L"";
+    if (!InstallFile(&installedSize, L"Setup.exe", L"Setup.exe", installedSetup))
+        return kSetupFailed;
+    if (!InstallFile(&installedSize, L"Gainlet.dll", L"Gainlet.dll", installedDll))
+        return kSetupFailed;
+
+    if (!RunRegsvr32(kRegisterCommand, installedDll)) {
+        ShowSetupMessage(caption, IDS_REGSVR32_FAILED, MB_ICONERROR);
+        return kSetupFailed;
+    }
+
+    // Without the entry the plug-in is still installed and registered; the
+    // run counts as done.
+    WriteUninstallEntry(installedSize, installedSetup, installedDll);
+    return kSetupSucceeded;
+}

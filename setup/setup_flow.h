@@ -1,0 +1,22 @@
+// The installer's two modes. Exit codes: 0 when the mode ran to its end or
+// the user declined; -1 when a file could not be installed or regsvr32.exe
+// could not be started (the user has been told).
+#pragma once
+#include <windows.h>
+
+const int kSetupSucceeded = 0;
+const int kSetupFailed = -1;
+
+// "/u" or "/U" after leading blanks (spaces, tabs) asks for uninstallation;
+// anything after those two characters is ignored. Any other text installs.
+bool IsUninstallRequest(const wchar_t* arguments);
+
+// The whole run: keeps the module instance for string loads, loads the
+// caption and runs the mode the arguments ask for.
+int RunSetup(HINSTANCE instance, const wchar_t* arguments);
+
+int RunInstall(const wchar_t* caption);
+int RunUninstall(const wchar_t* caption);
+
+// Loads a message from the string table and shows it without an owner.
+int ShowSetupMessage(const wchar_t* caption, UINT stringId, UINT type);

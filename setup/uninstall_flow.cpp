@@ -1,0 +1,42 @@
+#include "delete_or_defer.h"
+#include "install_path.h"
+#include "regsvr32.h"
+#include "res/resource.h"
+#include "setup_flow.h"
+#include "uninstall_entry.h"
+#include "user_settings.h"
+
+namespace {
+
+void RemoveInstalledFile(const wchar_t* name)
+{
+    wchar_t path[MAX_PATH];
+    // The uninstaller normally runs from the installed Setup.exe, which then
+    // cannot be deleted: it is renamed aside and goes at the next restart.
+    if (BuildInstallPath(path, kInstallFolderName, name, false))
+        DeleteOrDeferFile(path, false);
+}
+
+}  // namespace
+
+int RunUninstall(const wchar_t* caption)
+{
+    if (ShowSetupMessage(caption, IDS_UNINSTALL_QUESTION, MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return kSetupSucceeded;
+
+    // Unregister before anything is removed: if the tool cannot run, the
+    // installation stays whole.
+    wchar_t dll[MAX_PATH];
+    if (BuildInstallPath(dll, kInstallFolderName, L"Gainlet.dll", false)
+        && !RunRegsvr32(kUnregisterCommand, dll)) {
+        ShowSetupMessage(caption, IDS_REGSVR32_FAILED, MB_ICONERROR);
+        return kSetupFailed;
+    }
+
+    RemoveInstalledFile(L"Setup.exe");
+    RemoveInstalledFile(L"Gainlet.dll");
+    RemoveInstallFolder();
+    RemoveUninstallEntry();
+    RemoveUserSettings();
+    return kSetupSucceeded;
+}

@@ -1,0 +1,494 @@
+// The plug-in end to end in a Wine prefix of its own, as the player and the
+// installer meet it: regsvr32 with the registrar stand-in, the registry it
+// leaves, dsphost playing WAV files through the registered plug-in, and
+// regsvr32 /u. run-e2e.sh starts this program once per prefix and language.
+//
+// Environment: GAINLET_DLL, GAINLET_REGISTRAR, GAINLET_DSPHOST (Windows
+// paths of the three binaries) and GAINLET_WORKDIR (a scratch folder).
+#include <gtest/gtest.h>
+
+#include <shlwapi.h>
+#include <uuids.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "gainlet.h"
+#include "plugin_records.h"
+#include "reference_gain.h"
+#include "wmp_plugin.h"
+
+namespace {
+
+const wchar_t kDspKey[] = L"CLSID\\{CB5764E3-601F-4017-B0C5-11CE65E068C1}";
+const wchar_t kPageKey[] = L"CLSID\\{1B57CFE0-1B2F-498B-82AB-F853BF229E55}";
+
+std::wstring Env(const wchar_t* name) {
+    wchar_t value[1024] = {};
+    GetEnvironmentVariableW(name, value, ARRAYSIZE(value));
+    return value;
+}
+
+std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+
+struct ProcessResult {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string output;  // stdout, UTF-8
+};
+
+ProcessResult RunProcess(const std::wstring& commandLine) {
+    ProcessResult result;
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return result;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION process = {};
+    std::wstring line = commandLine;
+    const BOOL started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    CloseHandle(writeEnd);
+    if (started) {
+        char buffer[4096];
+        DWORD read = 0;
+        while (ReadFile(readEnd, buffer, sizeof(buffer), &read, nullptr) && read) result.output.append(buffer, read);
+        WaitForSingleObject(process.hProcess, INFINITE);
+        GetExitCodeProcess(process.hProcess, &result.exitCode);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    CloseHandle(readEnd);
+    return result;
+}
+
+DWORD Regsvr32(const std::wstring& options, const std::wstring& dll) {
+    return RunProcess(L"regsvr32.exe /s " + options + Quoted(dll)).exitCode;
+}
+
+bool KeyExists(HKEY root, const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// The REG_SZ data, "<absent>" for a missing value or key.
+std::wstring StringValue(HKEY root, const std::wstring& path, const wchar_t* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return L"<absent>";
+    wchar_t data[1024] = {};
+    DWORD bytes = sizeof(data) - sizeof(wchar_t), type = 0;
+    const LONG error = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes);
+    RegCloseKey(key);
+    if (error != ERROR_SUCCESS) return L"<absent>";
+    return type == REG_SZ ? std::wstring(data) : L"<not REG_SZ>";
+}
+
+void ForgetRegistrarRecords() { SHDeleteKeyW(HKEY_LOCAL_MACHINE, testbed::kRegistrarKeyPath); }
+
+std::string Utf8(const std::wstring& text) {
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(bytes > 0 ? bytes - 1 : 0, '\0');
+    if (bytes > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], bytes, nullptr, nullptr);
+    return out;
+}
+
+// Calls the DLL's own entry points in this process, for their HRESULTs
+// (regsvr32 reports only an exit code).
+HRESULT CallDllExport(const char* name) {
+    HMODULE dll = LoadLibraryW(Env(L"GAINLET_DLL").c_str());
+    if (!dll) return HRESULT_FROM_WIN32(GetLastError());
+    using Entry = HRESULT(STDAPICALLTYPE*)();
+    auto entry = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // as regsvr32 does
+    const HRESULT hr = entry ? entry() : E_NOINTERFACE;
+    CoUninitialize();
+    FreeLibrary(dll);
+    return hr;
+}
+
+void ExpectRegisterCall(const testbed::PluginRecord& call, const GUID& type, const std::wstring& name,
+                        const std::wstring& description) {
+    EXPECT_EQ(call.operation, L"Register");
+    EXPECT_TRUE(IsEqualGUID(call.pluginType, type)) << Utf8(testbed::GuidText(call.pluginType));
+    EXPECT_TRUE(IsEqualGUID(call.clsid, CLSID_Gainlet));
+    EXPECT_TRUE(call.hasFriendlyName && call.hasDescription);
+    EXPECT_EQ(Utf8(call.friendlyName), Utf8(name));
+    EXPECT_EQ(Utf8(call.description), Utf8(description));
+    EXPECT_FALSE(call.hasUninstallString);
+    EXPECT_EQ(call.priority, 1u);
+    ASSERT_EQ(call.mediaTypes.size(), 1u);
+    EXPECT_TRUE(IsEqualGUID(call.mediaTypes[0].type, MEDIATYPE_Audio));
+    EXPECT_TRUE(IsEqualGUID(call.mediaTypes[0].subtype, MEDIASUBTYPE_PCM));
+}
+
+void ExpectUnregisterCall(const testbed::PluginRecord& call, const GUID& type) {
+    EXPECT_EQ(call.operation, L"Unregister");
+    EXPECT_TRUE(IsEqualGUID(call.pluginType, type)) << Utf8(testbed::GuidText(call.pluginType));
+    EXPECT_TRUE(IsEqualGUID(call.clsid, CLSID_Gainlet));
+}
+
+void ExpectClassKeys(const std::wstring& dllPath) {
+    EXPECT_EQ(StringValue(HKEY_CLASSES_ROOT, kDspKey, nullptr), L"Gainlet Class");
+    EXPECT_EQ(StringValue(HKEY_CLASSES_ROOT, std::wstring(kDspKey) + L"\\InprocServer32", nullptr), dllPath);
+    EXPECT_EQ(StringValue(HKEY_CLASSES_ROOT, std::wstring(kDspKey) + L"\\InprocServer32", L"ThreadingModel"), L"Both");
+    EXPECT_EQ(StringValue(HKEY_CLASSES_ROOT, kPageKey, nullptr), L"Gainlet PropertyPage Class");
+    EXPECT_EQ(StringValue(HKEY_CLASSES_ROOT, std::wstring(kPageKey) + L"\\InprocServer32", nullptr), dllPath);
+    EXPECT_EQ(StringValue(HKEY_CLASSES_ROOT, std::wstring(kPageKey) + L"\\InprocServer32", L"ThreadingModel"),
+              L"Apartment");
+}
+
+const wchar_t kEnglishName[] = L"Gainlet plugin";
+const wchar_t kEnglishDescription[] = L"This plugin finely adjusts sound volume to evade peak limiter of the Windows.";
+const wchar_t kJapaneseName[] = L"Gainlet \u97f3\u91cf\u5fae\u8abf\u6574\u30d7\u30e9\u30b0\u30a4\u30f3";
+const wchar_t kJapaneseDescription[] =
+    L"Windows\u306e\u30d4\u30fc\u30af\u30ea\u30df\u30c3\u30bf\u30fc\u304c\u639b\u304b\u3089\u306a\u3044\u3088\u3046\u306b"
+    L"\u97f3\u91cf\u3092\u5fae\u8abf\u6574\u3067\u304d\u307e\u3059";
+
+// Each test starts with the stand-in registered, Gainlet not, no records.
+class Registration : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dll = Env(L"GAINLET_DLL");
+        ASSERT_FALSE(dll.empty()) << "run through run-e2e.sh";
+        ASSERT_EQ(Regsvr32(L"", Env(L"GAINLET_REGISTRAR")), 0u);
+        Regsvr32(L"/u ", dll);
+        ForgetRegistrarRecords();
+    }
+    void TearDown() override {
+        Regsvr32(L"/u ", dll);
+        ForgetRegistrarRecords();
+    }
+    std::wstring dll;
+};
+
+TEST_F(Registration, WithoutTheRegistrarNothingIsRegistered) {
+    ASSERT_EQ(Regsvr32(L"/u ", Env(L"GAINLET_REGISTRAR")), 0u);
+    EXPECT_NE(Regsvr32(L"", dll), 0u) << "regsvr32 reports the failure";
+    EXPECT_EQ(CallDllExport("DllRegisterServer"), REGDB_E_CLASSNOTREG);
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kDspKey));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kPageKey));
+    EXPECT_EQ(CallDllExport("DllUnregisterServer"), REGDB_E_CLASSNOTREG);
+}
+
+TEST_F(Registration, RegistersBothClassesAndBothDspTypesOnVista) {
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    GetVersionExW(&version);
+    ASSERT_GE(version.dwMajorVersion, 6u) << "this prefix reports a Vista-or-later system";
+
+    ASSERT_EQ(Regsvr32(L"", dll), 0u);
+    ExpectClassKeys(dll);
+    const auto calls = testbed::ReadRegistrarCalls();
+    ASSERT_EQ(calls.size(), 2u);
+    ExpectRegisterCall(calls[0], WMP_PLUGINTYPE_DSP, kEnglishName, kEnglishDescription);
+    ExpectRegisterCall(calls[1], WMP_PLUGINTYPE_DSP_OUTOFPROC, kEnglishName, kEnglishDescription);
+
+    ASSERT_EQ(Regsvr32(L"", dll), 0u) << "registering again";
+    ExpectClassKeys(dll);
+    EXPECT_EQ(testbed::ReadRegisteredPlugins().size(), 2u);
+
+    const ProcessResult list = RunProcess(Quoted(Env(L"GAINLET_DSPHOST")) + L" --list");
+    EXPECT_EQ(list.exitCode, 0u);
+    EXPECT_EQ(list.output,
+              "{6434BAEA-4954-498D-ABD5-2B07123E1F04}\t{CB5764E3-601F-4017-B0C5-11CE65E068C1}\t1\tGainlet plugin\t" +
+                  Utf8(kEnglishDescription) +
+                  "\n{EF29B174-C347-44CC-9A4F-2399118FF38C}\t{CB5764E3-601F-4017-B0C5-11CE65E068C1}\t1\tGainlet "
+                  "plugin\t" +
+                  Utf8(kEnglishDescription) + "\n");
+}
+
+TEST_F(Registration, UnregisterRemovesItsOwnKeysButLeavesForeignSubkeys) {
+    ASSERT_EQ(Regsvr32(L"", dll), 0u);
+    HKEY foreign = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, (std::wstring(kDspKey) + L"\\Foreign").c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &foreign, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(foreign);
+    ForgetRegistrarRecords();
+
+    ASSERT_EQ(Regsvr32(L"/u ", dll), 0u);
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, std::wstring(kDspKey) + L"\\InprocServer32"));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, std::wstring(kDspKey) + L"\\Foreign"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kPageKey));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID"));
+    const auto calls = testbed::ReadRegistrarCalls();
+    ASSERT_EQ(calls.size(), 2u);
+    ExpectUnregisterCall(calls[0], WMP_PLUGINTYPE_DSP);
+    ExpectUnregisterCall(calls[1], WMP_PLUGINTYPE_DSP_OUTOFPROC);
+    EXPECT_TRUE(testbed::ReadRegisteredPlugins().empty());
+
+    // The stand-in now fails both unregister calls: that must not matter.
+    EXPECT_EQ(Regsvr32(L"/u ", dll), 0u) << "unregistering twice";
+    SHDeleteKeyW(HKEY_CLASSES_ROOT, kDspKey);
+}
+
+TEST_F(Registration, RegistrarFailureStopsBeforeTheClassKeys) {
+    HKEY root = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, testbed::kRegistrarKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &root, nullptr),
+              ERROR_SUCCESS);
+    const std::wstring type = testbed::GuidText(WMP_PLUGINTYPE_DSP_OUTOFPROC);
+    const DWORD failWith = static_cast<DWORD>(E_ACCESSDENIED);
+    RegSetValueExW(root, L"FailPluginType", 0, REG_SZ, reinterpret_cast<const BYTE*>(type.c_str()),
+                   static_cast<DWORD>((type.size() + 1) * sizeof(wchar_t)));
+    RegSetValueExW(root, L"FailWith", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&failWith), sizeof(failWith));
+    RegCloseKey(root);
+
+    EXPECT_EQ(CallDllExport("DllRegisterServer"), E_ACCESSDENIED);
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kDspKey));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kPageKey));
+    const auto plugins = testbed::ReadRegisteredPlugins();
+    ASSERT_EQ(plugins.size(), 1u) << "the first player entry stays";
+    EXPECT_TRUE(IsEqualGUID(plugins[0].pluginType, WMP_PLUGINTYPE_DSP));
+}
+
+TEST_F(Registration, PathWithASingleQuoteIsStoredAsItIs) {
+    const std::wstring folder = Env(L"GAINLET_WORKDIR") + L"\\it's here";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring copy = folder + L"\\Gainlet.dll";
+    ASSERT_TRUE(CopyFileW(dll.c_str(), copy.c_str(), FALSE));
+    ASSERT_EQ(Regsvr32(L"", copy), 0u);
+    ExpectClassKeys(copy);
+    EXPECT_EQ(Regsvr32(L"/u ", copy), 0u);
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kDspKey));
+}
+
+// ---- Playing WAV files through the registered plug-in ----
+
+struct Layout {
+    const char* name;
+    WORD tag;         // 1, 3 or 0xFFFE
+    WORD bits;
+    WORD validBits;   // extensible only
+    bool floatSubformat;
+    WORD channels;
+};
+
+std::vector<BYTE> MakeFormat(const Layout& layout) {
+    WAVEFORMATEXTENSIBLE format = {};
+    format.Format.wFormatTag = layout.tag;
+    format.Format.nChannels = layout.channels;
+    format.Format.nSamplesPerSec = 44100;
+    format.Format.wBitsPerSample = layout.bits;
+    format.Format.nBlockAlign = static_cast<WORD>(layout.channels * layout.bits / 8);
+    format.Format.nAvgBytesPerSec = 44100 * format.Format.nBlockAlign;
+    size_t size = sizeof(WAVEFORMATEX);
+    if (layout.tag == WAVE_FORMAT_EXTENSIBLE) {
+        format.Format.cbSize = 22;
+        format.Samples.wValidBitsPerSample = layout.validBits;
+        format.dwChannelMask = layout.channels == 2 ? 3 : 4;
+        format.SubFormat = layout.floatSubformat ? e2e::kSubformatFloat : e2e::kSubformatPcm;
+        size = sizeof(WAVEFORMATEXTENSIBLE);
+    }
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(&format);
+    return std::vector<BYTE>(bytes, bytes + size);
+}
+
+// Full-scale extremes, small values around rounding ties, and noise.
+std::vector<BYTE> MakeSamples(const Layout& layout, size_t frames) {
+    const size_t width = layout.bits / 8;
+    std::vector<BYTE> data(frames * layout.channels * width);
+    uint32_t seed = 0x12345678u ^ layout.bits ^ (layout.validBits << 8) ^ (layout.tag << 16);
+    const bool isFloat = layout.tag == WAVE_FORMAT_IEEE_FLOAT || (layout.bits == 32 && layout.floatSubformat);
+    for (size_t i = 0; i < data.size() / width; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        uint32_t value = seed;
+        if (isFloat) {
+            const float specials[] = {0.0f, -0.0f, 1.0f, -1.0f, 0.75f, 1.5f, -2.25f, 1e-30f};
+            float f = i < 8 ? specials[i] : (static_cast<int32_t>(seed) / 2147483648.0f) * 1.5f;
+            memcpy(&value, &f, 4);
+        } else if (i < 6) {
+            const uint32_t top = 1u << (layout.bits - 1);
+            const uint32_t specials[] = {top - 1, top, 0, 1, ~0u, top + 1};  // max, min, 0, +1, -1, min+1
+            value = specials[i];
+        }
+        memcpy(&data[i * width], &value, width);
+    }
+    return data;
+}
+
+void WriteWav(const std::wstring& path, const std::vector<BYTE>& format, const std::vector<BYTE>& data) {
+    std::vector<BYTE> file;
+    auto put32 = [&file](uint32_t v) {
+        for (int s = 0; s < 32; s += 8) file.push_back(static_cast<BYTE>(v >> s));
+    };
+    auto tag = [&file](const char* t) { file.insert(file.end(), t, t + 4); };
+    tag("RIFF");
+    put32(static_cast<uint32_t>(4 + 8 + format.size() + 8 + data.size() + (data.size() & 1)));
+    tag("WAVE");
+    tag("fmt ");
+    put32(static_cast<uint32_t>(format.size()));
+    file.insert(file.end(), format.begin(), format.end());
+    tag("data");
+    put32(static_cast<uint32_t>(data.size()));
+    file.insert(file.end(), data.begin(), data.end());
+    if (data.size() & 1) file.push_back(0);
+    HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(handle, file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
+    CloseHandle(handle);
+}
+
+// The format chunk and data of a WAV file the host wrote.
+bool ReadWav(const std::wstring& path, std::vector<BYTE>* format, std::vector<BYTE>* data) {
+    HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    std::vector<BYTE> file(GetFileSize(handle, nullptr));
+    DWORD read = 0;
+    ReadFile(handle, file.data(), static_cast<DWORD>(file.size()), &read, nullptr);
+    CloseHandle(handle);
+    for (size_t at = 12; at + 8 <= file.size();) {
+        uint32_t size;
+        memcpy(&size, &file[at + 4], 4);
+        if (at + 8 + size > file.size()) return false;
+        std::vector<BYTE> body(file.begin() + at + 8, file.begin() + at + 8 + size);
+        if (memcmp(&file[at], "fmt ", 4) == 0) *format = body;
+        if (memcmp(&file[at], "data", 4) == 0) *data = body;
+        at += 8 + size + (size & 1);
+    }
+    return true;
+}
+
+// "key: value" lines of the host's summary.
+std::string SummaryLine(const std::string& output, const std::string& key) {
+    const size_t at = output.find(key + ": ");
+    if (at == std::string::npos) return "<missing>";
+    const size_t start = at + key.size() + 2;
+    return output.substr(start, output.find('\n', start) - start);
+}
+
+class Playing : public Registration {
+protected:
+    void SetUp() override {
+        Registration::SetUp();
+        ASSERT_EQ(Regsvr32(L"", dll), 0u);
+    }
+
+    // Plays a generated WAV of layout; compares every output byte and the
+    // reported peak with the reference.
+    void Play(const Layout& layout, float gainDb, const std::wstring& extra, size_t inBuffer, bool enabled,
+              std::string* summary = nullptr) {
+        SCOPED_TRACE(std::string(layout.name) + " at " + std::to_string(gainDb) + " dB");
+        const std::vector<BYTE> format = MakeFormat(layout);
+        const std::vector<BYTE> data = MakeSamples(layout, 7000);
+        const std::wstring in = Env(L"GAINLET_WORKDIR") + L"\\in.wav", out = Env(L"GAINLET_WORKDIR") + L"\\out.wav";
+        WriteWav(in, format, data);
+        DeleteFileW(out.c_str());
+        wchar_t gain[32];
+        swprintf(gain, ARRAYSIZE(gain), L"%.9g", static_cast<double>(gainDb));
+        const ProcessResult run = RunProcess(Quoted(Env(L"GAINLET_DSPHOST")) + L" --gain " + gain + L" " + extra + L" " +
+                                      Quoted(in) + L" " + Quoted(out));
+        ASSERT_EQ(run.exitCode, 0u) << run.output;
+
+        std::vector<BYTE> outFormat, outData;
+        ASSERT_TRUE(ReadWav(out, &outFormat, &outData));
+        EXPECT_EQ(outFormat, format) << "the same format block";
+        const e2e::ReferenceResult expected = e2e::ReferencePlay(format, data, gainDb, inBuffer, enabled);
+        ASSERT_EQ(outData.size(), expected.output.size());
+        size_t firstDifference = 0;
+        while (firstDifference < outData.size() && outData[firstDifference] == expected.output[firstDifference])
+            ++firstDifference;
+        EXPECT_EQ(firstDifference, outData.size()) << "first differing byte";
+        EXPECT_EQ(SummaryLine(run.output, "bytes in"), std::to_string(data.size()));
+        EXPECT_EQ(SummaryLine(run.output, "bytes out"), std::to_string(expected.output.size()));
+        if (enabled) {
+            const std::string peak = SummaryLine(run.output, "peak");
+            EXPECT_EQ(strtof(peak.c_str(), nullptr), expected.peak) << peak;
+        }
+        if (summary) *summary = run.output;
+    }
+};
+
+TEST_F(Playing, EveryAcceptedLayoutComesOutBitExact) {
+    const Layout layouts[] = {
+        {"PCM 8 mono", WAVE_FORMAT_PCM, 8, 8, false, 1},
+        {"PCM 16 stereo", WAVE_FORMAT_PCM, 16, 16, false, 2},
+        {"float 32 stereo", WAVE_FORMAT_IEEE_FLOAT, 32, 32, false, 2},
+        {"extensible PCM 8", WAVE_FORMAT_EXTENSIBLE, 8, 8, false, 2},
+        {"extensible PCM 16", WAVE_FORMAT_EXTENSIBLE, 16, 16, false, 2},
+        {"extensible float-tagged 16", WAVE_FORMAT_EXTENSIBLE, 16, 16, true, 2},
+        {"extensible PCM 24/24", WAVE_FORMAT_EXTENSIBLE, 24, 24, false, 2},
+        {"extensible PCM 24/20", WAVE_FORMAT_EXTENSIBLE, 24, 20, false, 2},
+        {"extensible PCM 24/16", WAVE_FORMAT_EXTENSIBLE, 24, 16, false, 1},
+        {"extensible float-tagged 24/24", WAVE_FORMAT_EXTENSIBLE, 24, 24, true, 2},
+        {"extensible PCM 32/32", WAVE_FORMAT_EXTENSIBLE, 32, 32, false, 2},
+        {"extensible PCM 32/24", WAVE_FORMAT_EXTENSIBLE, 32, 24, false, 2},
+        {"extensible PCM 32/20", WAVE_FORMAT_EXTENSIBLE, 32, 20, false, 1},
+        {"extensible PCM 32/16", WAVE_FORMAT_EXTENSIBLE, 32, 16, false, 2},
+        {"extensible float 32/32", WAVE_FORMAT_EXTENSIBLE, 32, 32, true, 2},
+        {"extensible float 32/24", WAVE_FORMAT_EXTENSIBLE, 32, 24, true, 1},
+    };
+    // Saturating, halving, default, unity and near-silent gains in turn.
+    const float gains[] = {24.0f, -6.0f, -0.131f, 0.0f, -100.0f, 6.0f, 3.7f};
+    int index = 0;
+    for (const Layout& layout : layouts) Play(layout, gains[index++ % 7], L"", 4096, true);
+}
+
+TEST_F(Playing, BufferSizesTimeStampsAndTheEnableSwitch) {
+    const Layout stereo16 = {"PCM 16 stereo", WAVE_FORMAT_PCM, 16, 16, false, 2};
+    std::string summary;
+    Play(stereo16, -0.131f, L"--in-buffer 17640 --out-buffer 1002", 17640, true, &summary);
+    EXPECT_EQ(SummaryLine(summary, "format"), "44100 Hz, 2 channels, 16 bits, integer");
+    // 28000 bytes: a 17640-byte input (17 runs of 1000 whole-frame bytes
+    // marked INCOMPLETE, then 640) and 10360 more (10 INCOMPLETE, then 360).
+    // The second input is stamped 1000000; its runs follow 56689 apart.
+    EXPECT_EQ(SummaryLine(summary, "output buffers"), "29 (27 incomplete)");
+    EXPECT_EQ(SummaryLine(summary, "time stamps"), "first 0, last 1566890");
+
+    // 24-bit stereo frames of 6 bytes do not fill 4096-byte inputs: each
+    // input's trailing partial frame is dropped, and the reference knows it.
+    const Layout stereo24 = {"extensible PCM 24/24", WAVE_FORMAT_EXTENSIBLE, 24, 24, false, 2};
+    Play(stereo24, 0.0f, L"--no-timestamps", 4096, true, &summary);
+    EXPECT_EQ(SummaryLine(summary, "time stamps"), "none");
+
+    Play(stereo24, 24.0f, L"--disable --out-buffer 1000", 4096, false, &summary);
+    EXPECT_EQ(SummaryLine(summary, "peak"), "0 (processed 0)") << "a disabled plug-in does not feed the meter";
+}
+
+TEST_F(Playing, HostErrorsAreOneLineWithTheCode) {
+    const std::wstring host = Quoted(Env(L"GAINLET_DSPHOST"));
+    const std::wstring work = Env(L"GAINLET_WORKDIR");
+    EXPECT_EQ(RunProcess(host + L" " + Quoted(work + L"\\missing.wav") + L" " + Quoted(work + L"\\x.wav")).exitCode, 1u);
+
+    const Layout pcm24 = {"PCM 24", WAVE_FORMAT_PCM, 24, 24, false, 2};  // tag 1 allows 8 and 16 bits only
+    WriteWav(work + L"\\refused.wav", MakeFormat(pcm24), MakeSamples(pcm24, 10));
+    DeleteFileW((work + L"\\x.wav").c_str());
+    EXPECT_EQ(RunProcess(host + L" " + Quoted(work + L"\\refused.wav") + L" " + Quoted(work + L"\\x.wav")).exitCode, 1u);
+    EXPECT_EQ(GetFileAttributesW((work + L"\\x.wav").c_str()), INVALID_FILE_ATTRIBUTES) << "nothing written";
+    EXPECT_EQ(RunProcess(host + L" --in-buffer 0 a.wav b.wav").exitCode, 2u);
+}
+
+// Started in a prefix set to Windows XP, under a Japanese user interface.
+TEST(WindowsXpJapanese, RegistersOnlyTheInProcessTypeWithJapaneseStrings) {
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    GetVersionExW(&version);
+    ASSERT_EQ(version.dwMajorVersion, 5u) << "run in a prefix set with winecfg -v winxp";
+    ASSERT_EQ(GetUserDefaultUILanguage(), MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN));
+
+    const std::wstring dll = Env(L"GAINLET_DLL");
+    ASSERT_EQ(Regsvr32(L"", Env(L"GAINLET_REGISTRAR")), 0u);
+    ForgetRegistrarRecords();
+    ASSERT_EQ(Regsvr32(L"", dll), 0u);
+    ExpectClassKeys(dll);
+    auto calls = testbed::ReadRegistrarCalls();
+    ASSERT_EQ(calls.size(), 1u);
+    ExpectRegisterCall(calls[0], WMP_PLUGINTYPE_DSP, kJapaneseName, kJapaneseDescription);
+
+    ASSERT_EQ(Regsvr32(L"/u ", dll), 0u);
+    calls = testbed::ReadRegistrarCalls();
+    ASSERT_EQ(calls.size(), 2u);
+    ExpectUnregisterCall(calls[1], WMP_PLUGINTYPE_DSP);
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kDspKey));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kPageKey));
+}
+
+}  // namespace

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# run-e2e.sh BIN_DIR WORK_DIR
+# Runs the end-to-end driver in throwaway Wine prefixes: one as Wine makes
+# it (Windows 7, English), one set to Windows XP with a Japanese user
+# interface. WORK_DIR is removed when everything passed.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+bin=$(cd "$1" && pwd)
+work=$2
+rm -rf "$work"
+mkdir -p "$work/files"
+work=$(cd "$work" && pwd)
+
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+export GAINLET_DLL=$(winpath "$bin/Gainlet.dll")
+export GAINLET_REGISTRAR=$(winpath "$bin/RegistrarStandIn.dll")
+export GAINLET_DSPHOST=$(winpath "$bin/dsphost.exe")
+export GAINLET_WORKDIR=$(winpath "$work/files")
+export GAINLET_NO_XVFB=1   # nothing here opens a window
+driver=$bin/plugin_e2e_tests.exe
+run=$root/cmake/wine-run.sh
+
+status=0
+echo "== prefix as Wine makes it (Windows 7, English)"
+WINEPREFIX=$work/win7 "$run" "$driver" --gtest_filter='Registration.*:Playing.*' || status=1
+
+echo "== prefix set to Windows XP, Japanese user interface"
+# A 64-bit prefix knows XP only as its 64-bit edition (still version 5).
+case "$(file -b "$driver")" in *PE32+*) xp=winxp64 ;; *) xp=winxp ;; esac
+WINEPREFIX=$work/winxp "$run" winecfg -v $xp || status=1
+LC_ALL=ja_JP.UTF-8 WINEPREFIX=$work/winxp "$run" "$driver" --gtest_filter='WindowsXpJapanese.*' 2>&1 \
+  | grep -v "setlocale: LC_ALL: cannot change locale" || status=1
+
+[ $status -eq 0 ] && rm -rf "$work"
+exit $status
