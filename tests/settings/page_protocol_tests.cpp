@@ -118,6 +118,7 @@ TEST(PageProtocol, SetObjectsKeepsTheFirstEngineOffered) {
     PlainObject plain;
     ComPtr<IPropertyPage> page = NewPage();
 
+    EXPECT_EQ(page->SetObjects(1, nullptr), E_POINTER);
     IUnknown* none[] = {nullptr, &plain};
     EXPECT_EQ(page->SetObjects(2, none), S_OK);
     EXPECT_EQ(plain.refs, 1);
