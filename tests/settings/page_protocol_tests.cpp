@@ -164,6 +164,16 @@ TEST(PageProtocol, TranslateAcceleratorHandsKeysToTheDialog) {
     EXPECT_EQ(page->TranslateAccelerator(&paint), S_FALSE);
 }
 
+TEST(PageProtocol, TheFramesKeyboardNavigationMayEnterThePage) {
+    FakeGainlet engine;
+    ActivePage page(&engine);
+    SetWindowLongPtrW(page.dialog(), GWL_EXSTYLE, 0);
+    EXPECT_TRUE(GetWindowLongPtrW(page.dialog(), GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
+    const LONG_PTR style = GetWindowLongPtrW(page.dialog(), GWL_STYLE);
+    SetWindowLongPtrW(page.dialog(), GWL_STYLE, style | WS_BORDER);
+    EXPECT_EQ(GetWindowLongPtrW(page.dialog(), GWL_STYLE), style | WS_BORDER) << "other style changes pass";
+}
+
 TEST(PageProtocol, TheDialogNeverOutlivesThePage) {
     FakeGainlet engine;
     Frame frame;
