@@ -2,7 +2,8 @@
 # The main job on a fresh Debian machine, as a user meets the plug-in:
 # set-up, build both deliverables into dist/, install them with Setup.exe in
 # a throwaway Wine prefix (a helper answers the question), play a WAV file
-# through the installed plug-in, and uninstall with the installed Setup.exe.
+# through the installed plug-in, save screenshots of the settings page, and
+# uninstall with the installed Setup.exe.
 #   KEEP_PREFIX=1  keeps the prefix afterwards and prints where it is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -111,6 +112,10 @@ PY
 "$WINE" 'C:\testbed\dsphost.exe' 'C:\music\tone.wav' 'C:\music\tone-gainlet.wav' \
   || die "dsphost could not play through the plug-in"
 [ -s "$c/music/tone-gainlet.wav" ] || die "no output WAV"
+
+step "settings page screenshots"
+# In a prefix of their own, so that this one stays as the user left it.
+(unset WINEPREFIX; scripts/screenshots.sh "build/$arch") || die "no screenshots of the settings page"
 
 step "uninstall: the installed Setup.exe /U, answering Yes"
 echo "A user uninstalls from the list of installed programs, which runs:"

@@ -5,33 +5,13 @@
 
 #include "engine/shared_gain_state.h"
 #include "resource.h"
+#include "server/registry_key.h"
 #include "settings/c_locale_number.h"
+#include "settings/gain_range.h"
 #include "settings/module_resources.h"
 #include "settings/page_size.h"
 
 namespace gainlet {
-namespace {
-
-// Owns a registry key opened or created by the page.
-class RegistryKey {
-public:
-    RegistryKey() = default;
-    ~RegistryKey() {
-        if (key) RegCloseKey(key);
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    HKEY* receive() { return &key; }
-    HKEY get() const { return key; }
-
-private:
-    HKEY key = nullptr;
-};
-
-constexpr float kHighestGainDb = 24.0f;
-constexpr float kLowestGainDb = -100.0f;
-
-}  // namespace
 
 const InterfaceEntry* CGainletPropPage::InterfaceTable() {
     static const InterfaceEntry table[] = {
@@ -159,11 +139,11 @@ STDMETHODIMP CGainletPropPage::Apply() {
 
     RegistryKey key;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_READ | KEY_WRITE, nullptr, key.receive(), nullptr) == ERROR_SUCCESS) {
+                        KEY_READ | KEY_WRITE, nullptr, key.Put(), nullptr) == ERROR_SUCCESS) {
         DWORD bits;
         static_assert(sizeof bits == sizeof gainDb, "the value holds the float's bit pattern");
         std::memcpy(&bits, &gainDb, sizeof bits);
-        RegSetValueExW(key.get(), kGainValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&bits), sizeof bits);
+        RegSetValueExW(key.Get(), kGainValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&bits), sizeof bits);
     }
     if (gainControl) gainControl->SetGain(gainDb);
     dirty = FALSE;

@@ -8,7 +8,9 @@
 
 #include "engine/shared_gain_state.h"
 #include "resource.h"
+#include "server/registry_key.h"
 #include "settings/c_locale_number.h"
+#include "settings/gain_range.h"
 #include "settings/lamp_clock.h"
 #include "settings/module_resources.h"
 #include "settings/settings_texts.h"
@@ -19,8 +21,6 @@ namespace {
 constexpr UINT_PTR IDT_REFRESH = 12345;
 constexpr UINT kRefreshPeriodMs = 50;
 
-constexpr float kHighestGainDb = 24.0f;
-constexpr float kLowestGainDb = -100.0f;
 constexpr float kSnapToZeroBelowDb = -0.001f;
 constexpr int kSpinLowest = -100000;    // thousandths of a dB
 constexpr int kSpinHighest = 24000;
@@ -49,12 +49,11 @@ float ClampAndSnap(float gainDb) {
 
 // The gain as it stands in the registry; false when it cannot be read.
 bool ReadStoredGain(float* gainDb) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegistryKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return false;
     BYTE bytes[sizeof(float)];
     DWORD size = sizeof bytes;
-    const LONG status = RegQueryValueExW(key, kGainValueName, nullptr, nullptr, bytes, &size);
-    RegCloseKey(key);
+    const LONG status = RegQueryValueExW(key.Get(), kGainValueName, nullptr, nullptr, bytes, &size);
     // A shorter value would leave part of the float undefined.
     if (status != ERROR_SUCCESS || size != sizeof bytes) return false;
     std::memcpy(gainDb, bytes, sizeof bytes);

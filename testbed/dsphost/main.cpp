@@ -1,4 +1,5 @@
 // dsphost --list
+// dsphost --settings [--clsid {GUID}] [--close-after MS] [IN.wav]
 // dsphost [--clsid {GUID}] [--gain DB] [--disable] [--in-buffer BYTES]
 //         [--out-buffer BYTES] [--no-timestamps] IN.wav OUT.wav
 #include <windows.h>
@@ -18,6 +19,7 @@ struct Mode {
 // One line per mode.
 const Mode kModes[] = {
     {L"--list", dsphost::RunList},
+    {L"--settings", dsphost::RunSettings},
 };
 
 }  // namespace

@@ -119,7 +119,7 @@ STDMETHODIMP TestBuffer::GetMaxLength(DWORD* reported) {
 
 STDMETHODIMP TestBuffer::GetBufferAndLength(BYTE** buffer, DWORD* currentLength) {
     if (FAILED(getBufferResult)) return getBufferResult;
-    if (buffer) *buffer = nullMemory ? nullptr : memory.data();
+    if (buffer) *buffer = nullMemory ? nullptr : external ? external : memory.data();
     if (currentLength) *currentLength = length;
     return S_OK;
 }

@@ -87,6 +87,7 @@ public:
     HRESULT getMaxLengthResult = S_OK;
     HRESULT setLengthResult = S_OK;
     bool nullMemory = false;
+    BYTE* external = nullptr;  // memory to report instead of the vector's
 };
 
 // A fresh standalone DSP object, asked for IMediaObject.

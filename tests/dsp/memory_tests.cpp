@@ -60,7 +60,16 @@ public:
 
 class TaskMemory : public ::testing::Test {
 protected:
+    // Outlives every test: a leak makes the revoke fail and leaves the spy
+    // registered, and it must stay valid for whatever runs afterwards.
+    static CountingMallocSpy& Spy() {
+        static CountingMallocSpy instance;
+        return instance;
+    }
+
     void SetUp() override {
+        spy.outstanding = 0;
+        spy.failAllocations = 0;
         ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
         ASSERT_EQ(CoRegisterMallocSpy(&spy), S_OK);
     }
@@ -70,7 +79,7 @@ protected:
         CoUninitialize();
         EXPECT_EQ(ModuleLockCount(), 0);
     }
-    CountingMallocSpy spy;
+    CountingMallocSpy& spy = Spy();
 };
 
 TEST_F(TaskMemory, CopiesAreBalancedOverCreateSetClearCopyDestroy) {

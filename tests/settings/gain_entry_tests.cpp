@@ -190,6 +190,10 @@ TEST_F(GainEntryTest, DeactivateRestoresTheAppliedGainAndClosesTheDialog) {
     EXPECT_FALSE(page->dialog()) << "the dialog and its timer end with Deactivate";
     DWORD bits;
     EXPECT_FALSE(Stored(&bits));
+    // With the dialog gone there is no entry to apply: the default must
+    // not be stored in its place.
+    EXPECT_EQ((*page)->Apply(), S_OK);
+    EXPECT_FALSE(Stored(&bits));
 
     // A second activation starts from the engine, which holds the applied gain.
     RECT rect = {0, 0, 400, 250};

@@ -175,7 +175,7 @@ TEST_F(LivePageTest, MeterLampAndFormatFollowTheAudio) {
         EXPECT_FALSE(IsControlVisible(dialog, IDC_LAMP_OFF));
         EXPECT_EQ(ControlText(dialog, IDC_PEAK), L"-0.000dB");
     }
-    PumpMessages(450);
+    PumpMessages(700);
     EXPECT_FALSE(IsControlVisible(dialog, IDC_LAMP_ON)) << "silence lets the lamp go out";
     EXPECT_EQ(ControlText(dialog, IDC_PEAK), L"-0.000dB") << "the held peak stays";
 

@@ -118,6 +118,7 @@ TEST(PageProtocol, SetObjectsKeepsTheFirstEngineOffered) {
     PlainObject plain;
     ComPtr<IPropertyPage> page = NewPage();
 
+    EXPECT_EQ(page->SetObjects(1, nullptr), E_POINTER);
     IUnknown* none[] = {nullptr, &plain};
     EXPECT_EQ(page->SetObjects(2, none), S_OK);
     EXPECT_EQ(plain.refs, 1);
@@ -161,6 +162,16 @@ TEST(PageProtocol, TranslateAcceleratorHandsKeysToTheDialog) {
 
     MSG paint = {page.dialog(), WM_PAINT, 0, 0, 0, {0, 0}};
     EXPECT_EQ(page->TranslateAccelerator(&paint), S_FALSE);
+}
+
+TEST(PageProtocol, TheFramesKeyboardNavigationMayEnterThePage) {
+    FakeGainlet engine;
+    ActivePage page(&engine);
+    SetWindowLongPtrW(page.dialog(), GWL_EXSTYLE, 0);
+    EXPECT_TRUE(GetWindowLongPtrW(page.dialog(), GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
+    const LONG_PTR style = GetWindowLongPtrW(page.dialog(), GWL_STYLE);
+    SetWindowLongPtrW(page.dialog(), GWL_STYLE, style | WS_BORDER);
+    EXPECT_EQ(GetWindowLongPtrW(page.dialog(), GWL_STYLE), style | WS_BORDER) << "other style changes pass";
 }
 
 TEST(PageProtocol, TheDialogNeverOutlivesThePage) {

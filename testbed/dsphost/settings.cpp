@@ -1,0 +1,196 @@
+// dsphost --settings [--clsid {GUID}] [--close-after MS] [IN.wav]
+//
+// Opens the plug-in's property pages the way the player does: it asks the
+// DSP object for them with ISpecifyPropertyPages::GetPages and shows them
+// with OleCreatePropertyFrame. With IN.wav the file loops through the
+// plug-in on a streaming thread at its own pace, so the meter, lamp and
+// format on the page move. --close-after closes the frame after MS
+// milliseconds as Cancel would (for unattended runs, such as screenshots).
+#include <objbase.h>
+#include <ocidl.h>
+#include <olectl.h>
+#include <wrl/client.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <cwchar>
+#include <memory>
+#include <thread>
+
+#include "dsphost.h"
+#include "media_buffer.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace dsphost {
+namespace {
+
+struct SettingsOptions {
+    bool haveClsid = false;
+    CLSID clsid{};
+    DWORD closeAfterMs = 0;
+    std::wstring input;
+};
+
+std::wstring ParseOptions(const Arguments& args, SettingsOptions* options) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::wstring& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == L"--clsid") {
+            if (!hasValue || !ParseClsid(args[++i], &options->clsid)) return L"--clsid needs a {GUID}";
+            options->haveClsid = true;
+        } else if (arg == L"--close-after") {
+            wchar_t* end = nullptr;
+            const unsigned long ms = hasValue ? wcstoul(args[++i].c_str(), &end, 10) : 0;
+            if (!end || *end || ms == 0) return L"--close-after needs a positive number of milliseconds";
+            options->closeAfterMs = ms;
+        } else if (arg.size() > 2 && arg.compare(0, 2, L"--") == 0) {
+            return L"unknown option " + arg;
+        } else if (options->input.empty()) {
+            options->input = arg;
+        } else {
+            return L"at most one IN.wav";
+        }
+    }
+    return std::wstring();
+}
+
+// Loops the WAV's samples through the plug-in in 10 ms buffers, each one
+// when its time has come, until stopped.
+class Streamer {
+public:
+    Streamer(IMediaObject* object, const WavFile& wav) : object(object), wav(wav) {
+        thread = std::thread([this] { Run(); });
+    }
+    ~Streamer() {
+        stop = true;
+        thread.join();
+    }
+    Streamer(const Streamer&) = delete;
+    Streamer& operator=(const Streamer&) = delete;
+
+private:
+    void Run() {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        const WAVEFORMATEX* format = wav.Format();
+        const DWORD chunk = std::max<DWORD>(format->nBlockAlign, format->nAvgBytesPerSec / 100 / format->nBlockAlign *
+                                                                     format->nBlockAlign);
+        const DWORD start = GetTickCount();
+        ULONGLONG played = 0;   // bytes
+        size_t offset = 0;
+        while (!stop && !wav.data.empty()) {
+            const DWORD length = static_cast<DWORD>(std::min<size_t>(chunk, wav.data.size() - offset));
+            ComPtr<MediaBuffer> input, output;
+            input.Attach(MediaBuffer::Create(length));
+            output.Attach(MediaBuffer::Create(length));
+            if (!input || !output) break;
+            std::memcpy(input->Data(), wav.data.data() + offset, length);
+            input->SetLength(length);
+            if (SUCCEEDED(object->ProcessInput(0, input.Get(), 0, 0, 0))) {
+                DMO_OUTPUT_DATA_BUFFER out = {};
+                out.pBuffer = output.Get();
+                DWORD status = 0;
+                object->ProcessOutput(0, 1, &out, &status);
+            }
+            offset = (offset + length) % wav.data.size();
+            played += length;
+
+            // Milliseconds ahead of the clock; unsigned tick arithmetic.
+            const DWORD dueAfter = static_cast<DWORD>(played * 1000 / format->nAvgBytesPerSec);
+            const DWORD elapsed = GetTickCount() - start;
+            if (dueAfter > elapsed) Sleep(dueAfter - elapsed);
+        }
+        CoUninitialize();
+    }
+
+    IMediaObject* const object;
+    const WavFile& wav;
+    std::atomic<bool> stop{false};
+    std::thread thread;
+};
+
+// Presses Cancel on the frame of this process after a while.
+class FrameCloser {
+public:
+    explicit FrameCloser(DWORD delayMs) : uiThread(GetCurrentThreadId()) {
+        if (delayMs) thread = std::thread([this, delayMs] { Run(delayMs); });
+    }
+    ~FrameCloser() {
+        done = true;
+        if (thread.joinable()) thread.join();
+    }
+    FrameCloser(const FrameCloser&) = delete;
+    FrameCloser& operator=(const FrameCloser&) = delete;
+
+private:
+    static BOOL CALLBACK CloseFrame(HWND window, LPARAM) {
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (std::wcscmp(name, L"#32770") == 0 && IsWindowVisible(window))
+            PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+        return TRUE;
+    }
+    void Run(DWORD delayMs) {
+        for (DWORD waited = 0; !done && waited < delayMs; waited += 50) Sleep(50);
+        if (!done) EnumThreadWindows(uiThread, CloseFrame, 0);
+    }
+
+    const DWORD uiThread;
+    std::atomic<bool> done{false};
+    std::thread thread;
+};
+
+}  // namespace
+
+int RunSettings(const Arguments& args) {
+    SettingsOptions options;
+    const std::wstring problem = ParseOptions(args, &options);
+    if (!problem.empty()) return UsageError(problem);
+
+    WavFile wav;
+    HRESULT hr = S_OK;
+    if (!options.input.empty()) {
+        std::wstring wavProblem;
+        hr = ReadWav(options.input, &wav, &wavProblem);
+        if (FAILED(hr)) return Fail(wavProblem, hr);
+    }
+    if (!options.haveClsid) {
+        hr = FindDefaultPlugin(&options.clsid);
+        if (FAILED(hr)) return Fail(L"no DSP plug-in for Audio/PCM is registered", hr);
+    }
+
+    ComPtr<IMediaObject> object;
+    hr = CoCreateInstance(options.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IMediaObject,
+                          reinterpret_cast<void**>(object.GetAddressOf()));
+    if (FAILED(hr)) return Fail(L"cannot create the plug-in", hr);
+    ComPtr<ISpecifyPropertyPages> specify;
+    hr = object.As(&specify);
+    if (FAILED(hr)) return Fail(L"the plug-in has no property pages", hr);
+
+    std::wstring step;
+    if (!options.input.empty()) {
+        hr = NegotiateFormat(object.Get(), wav, &step);
+        if (FAILED(hr)) return Fail(step, hr);
+    }
+
+    CAUUID pages = {};
+    hr = specify->GetPages(&pages);
+    if (FAILED(hr)) {
+        CoTaskMemFree(pages.pElems);
+        return Fail(L"GetPages failed", hr);
+    }
+    {
+        std::unique_ptr<Streamer> streamer;
+        if (!options.input.empty()) streamer = std::make_unique<Streamer>(object.Get(), wav);
+        FrameCloser closer(options.closeAfterMs);
+        IUnknown* objects[] = {object.Get()};
+        hr = OleCreatePropertyFrame(nullptr, 40, 40, L"Gainlet", 1, objects, pages.cElems, pages.pElems,
+                                    LOCALE_USER_DEFAULT, 0, nullptr);
+    }
+    CoTaskMemFree(pages.pElems);
+    if (FAILED(hr)) return Fail(L"OleCreatePropertyFrame failed", hr);
+    return kExitOk;
+}
+
+}  // namespace dsphost
