@@ -3,7 +3,7 @@
 //
 //   hold_dll.exe PATH [SECONDS]
 //
-// Prints "holding PATH" once the DLL is loaded, then waits SECONDS (default
+// Prints "holding" once the DLL is loaded, then waits SECONDS (default
 // 120) or until it is killed. Exit code 1 when the DLL cannot be loaded.
 #include <windows.h>
 
