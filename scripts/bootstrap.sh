@@ -9,7 +9,8 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   googletest
   wine wine32:i386 wine64
-  xvfb xauth xdotool imagemagick file python3
+  xvfb xauth xdotool imagemagick file python3 perl
+  fonts-wine fonts-ipafont-gothic
 )
 
 sudo_cmd=()
