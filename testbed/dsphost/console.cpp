@@ -37,7 +37,8 @@ int UsageError(const std::wstring& problem) {
             L"dsphost: " + problem +
                 L"\nusage: dsphost --list\n"
                 L"       dsphost [--clsid {GUID}] [--gain DB] [--disable] [--in-buffer BYTES] [--out-buffer BYTES]\n"
-                L"               [--no-timestamps] IN.wav OUT.wav\n");
+                L"               [--no-timestamps] IN.wav OUT.wav\n"
+                L"       dsphost --settings [--clsid {GUID}] [--close-after MS] [IN.wav]\n");
     return kExitUsage;
 }
 
