@@ -1,6 +1,7 @@
 #include "uninstall_entry.h"
 
 #include "file_facts.h"
+#include "registry_delete.h"
 
 const wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Gainlet";
 const wchar_t kUninstallParentKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
@@ -64,10 +65,5 @@ bool WriteUninstallEntry(unsigned long long installedSize, const wchar_t* instal
 
 void RemoveUninstallEntry()
 {
-    HKEY parent = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallParentKey, 0, KEY_READ | KEY_WRITE, &parent)
-        != ERROR_SUCCESS)
-        return;
-    RegDeleteKeyW(parent, kUninstallSubKey);
-    RegCloseKey(parent);
+    DeleteRegistryKey(HKEY_LOCAL_MACHINE, kUninstallParentKey, kUninstallSubKey);
 }

@@ -1,25 +1,10 @@
 #include "user_settings.h"
 
-#include <windows.h>
+#include "registry_delete.h"
 
-namespace {
-
-// RegDeleteKeyW leaves a key that still has sub-keys, so the inner key goes
-// first.
-void DeleteSubKey(const wchar_t* parentPath, const wchar_t* subKey)
-{
-    HKEY parent = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, parentPath, 0, KEY_READ | KEY_WRITE, &parent)
-        != ERROR_SUCCESS)
-        return;
-    RegDeleteKeyW(parent, subKey);
-    RegCloseKey(parent);
-}
-
-}  // namespace
-
+// The inner key goes first: a key with sub-keys is not deleted.
 void RemoveUserSettings()
 {
-    DeleteSubKey(L"Software\\Gainlet", L"DSP Plugin");
-    DeleteSubKey(L"Software", L"Gainlet");
+    DeleteRegistryKey(HKEY_CURRENT_USER, L"Software\\Gainlet", L"DSP Plugin");
+    DeleteRegistryKey(HKEY_CURRENT_USER, L"Software", L"Gainlet");
 }

@@ -37,6 +37,9 @@ int UsageError(const std::wstring& problem);
 // The first DSP plug-in the registrar stand-in recorded for Audio/PCM.
 HRESULT FindDefaultPlugin(CLSID* clsid);
 bool ParseClsid(const std::wstring& text, CLSID* clsid);
+// Creates the plug-in in-process: by clsid, or the default one when clsid
+// is null. On failure *what says which step failed.
+HRESULT CreatePlugin(const CLSID* clsid, IMediaObject** object, std::wstring* what);
 
 // A WAV file's format block (the "fmt " chunk, at least a WAVEFORMATEX) and
 // its sample data.

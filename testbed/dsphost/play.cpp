@@ -159,14 +159,10 @@ int RunPlay(const Arguments& args) {
     HRESULT hr = ReadWav(options.input, &wav, &wavProblem);
     if (FAILED(hr)) return Fail(wavProblem, hr);
 
-    if (!options.haveClsid) {
-        hr = FindDefaultPlugin(&options.clsid);
-        if (FAILED(hr)) return Fail(L"no DSP plug-in for Audio/PCM is registered", hr);
-    }
     ComPtr<IMediaObject> object;
-    hr = CoCreateInstance(options.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IMediaObject,
-                          reinterpret_cast<void**>(object.GetAddressOf()));
-    if (FAILED(hr)) return Fail(L"cannot create the plug-in", hr);
+    std::wstring failedStep;
+    hr = CreatePlugin(options.haveClsid ? &options.clsid : nullptr, object.GetAddressOf(), &failedStep);
+    if (FAILED(hr)) return Fail(failedStep, hr);
 
     if (options.haveGain) {
         ComPtr<IGainlet> gainlet;

@@ -23,6 +23,23 @@ bool TakesAudioPcm(const testbed::PluginRecord& record) {
 
 bool ParseClsid(const std::wstring& text, CLSID* clsid) { return testbed::ParseGuid(text, clsid); }
 
+HRESULT CreatePlugin(const CLSID* clsid, IMediaObject** object, std::wstring* what) {
+    CLSID chosen = {};
+    if (clsid) {
+        chosen = *clsid;
+    } else {
+        const HRESULT hr = FindDefaultPlugin(&chosen);
+        if (FAILED(hr)) {
+            *what = L"no DSP plug-in for Audio/PCM is registered";
+            return hr;
+        }
+    }
+    const HRESULT hr = CoCreateInstance(chosen, nullptr, CLSCTX_INPROC_SERVER, IID_IMediaObject,
+                                        reinterpret_cast<void**>(object));
+    if (FAILED(hr)) *what = L"cannot create the plug-in";
+    return hr;
+}
+
 HRESULT FindDefaultPlugin(CLSID* clsid) {
     for (const testbed::PluginRecord& record : testbed::ReadRegisteredPlugins()) {
         if (IsDspType(record.pluginType) && TakesAudioPcm(record)) {

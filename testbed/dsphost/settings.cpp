@@ -155,15 +155,10 @@ int RunSettings(const Arguments& args) {
         hr = ReadWav(options.input, &wav, &wavProblem);
         if (FAILED(hr)) return Fail(wavProblem, hr);
     }
-    if (!options.haveClsid) {
-        hr = FindDefaultPlugin(&options.clsid);
-        if (FAILED(hr)) return Fail(L"no DSP plug-in for Audio/PCM is registered", hr);
-    }
-
     ComPtr<IMediaObject> object;
-    hr = CoCreateInstance(options.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IMediaObject,
-                          reinterpret_cast<void**>(object.GetAddressOf()));
-    if (FAILED(hr)) return Fail(L"cannot create the plug-in", hr);
+    std::wstring failedStep;
+    hr = CreatePlugin(options.haveClsid ? &options.clsid : nullptr, object.GetAddressOf(), &failedStep);
+    if (FAILED(hr)) return Fail(failedStep, hr);
     ComPtr<ISpecifyPropertyPages> specify;
     hr = object.As(&specify);
     if (FAILED(hr)) return Fail(L"the plug-in has no property pages", hr);
