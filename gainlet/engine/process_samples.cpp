@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "engine/shared_gain_state.h"
+#include "engine/wave_subformats.h"
 
 // The arithmetic of every layout, in one place:
 //
@@ -31,11 +32,6 @@
 
 namespace gainlet {
 namespace {
-
-// The two extensible subformats, spelled out here so that no GUID library
-// has to be linked for them.
-const GUID kSubtypePcm = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
-const GUID kSubtypeFloat = {0x00000003, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 
 enum class Layout { kUnsigned8, kSigned16, kPacked24, kSigned32, kFloat32 };
 
@@ -71,11 +67,11 @@ bool ClassifyFormat(const WAVEFORMATEX* format, SampleFormat* out) {
             return true;
         }
         if (!extensible) return false;
-        if (IsEqualGUID(ext->SubFormat, kSubtypeFloat)) {
+        if (IsEqualGUID(ext->SubFormat, kSubFormatFloat)) {
             *out = {Layout::kFloat32, 4, 0};
             return true;
         }
-        if (IsEqualGUID(ext->SubFormat, kSubtypePcm)) {
+        if (IsEqualGUID(ext->SubFormat, kSubFormatPcm)) {
             *out = {Layout::kSigned32, 4, shiftFor(32)};
             return true;
         }

@@ -1,4 +1,6 @@
 #include "engine/shared_gain_state.h"
+#include "engine/wave_subformats.h"
+#include "server/registry_key.h"
 
 #include <cmath>
 #include <cstring>
@@ -12,33 +14,13 @@ const wchar_t kGainValueName[] = L"dBGain";
 
 namespace {
 
-// The two extensible subformats, spelled out here so that no GUID library
-// has to be linked for them.
-const GUID kSubtypePcm = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
-const GUID kSubtypeFloat = {0x00000003, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
-
-class RegistryKey {
-public:
-    RegistryKey() = default;
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    ~RegistryKey() {
-        if (key_) RegCloseKey(key_);
-    }
-    HKEY* Receive() { return &key_; }
-    HKEY Get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
 // The persisted gain, or the default when there is none. A value of any
 // registry type counts as long as it holds exactly the 4 bytes of a float: a
 // longer one makes the query fail, and a shorter one would leave part of the
 // float unwritten, so both keep the default.
 float ReadPersistedGainDb() {
     RegistryKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, key.Receive()) !=
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, key.Put()) !=
         ERROR_SUCCESS) {
         return kDefaultGainDb;
     }
@@ -99,9 +81,9 @@ void SharedGainState::PublishFormat(const WAVEFORMATEX* format) {
     BOOL floatSamples = format->wFormatTag == WAVE_FORMAT_IEEE_FLOAT;
     if (format->wFormatTag == WAVE_FORMAT_EXTENSIBLE) {
         const auto* extensible = reinterpret_cast<const WAVEFORMATEXTENSIBLE*>(format);
-        if (IsEqualGUID(extensible->SubFormat, kSubtypePcm)) {
+        if (IsEqualGUID(extensible->SubFormat, kSubFormatPcm)) {
             bits = extensible->Samples.wValidBitsPerSample;
-        } else if (IsEqualGUID(extensible->SubFormat, kSubtypeFloat)) {
+        } else if (IsEqualGUID(extensible->SubFormat, kSubFormatFloat)) {
             floatSamples = TRUE;
         }
     }

@@ -32,6 +32,14 @@ int Fail(const std::wstring& what, HRESULT hr) {
     return kExitFailure;
 }
 
+bool ParsePositive(const std::wstring& text, DWORD* value) {
+    wchar_t* end = nullptr;
+    const unsigned long long parsed = wcstoull(text.c_str(), &end, 10);
+    if (text.empty() || *end || parsed == 0 || parsed > 0x7FFFFFFF) return false;
+    *value = static_cast<DWORD>(parsed);
+    return true;
+}
+
 int UsageError(const std::wstring& problem) {
     WriteTo(STD_ERROR_HANDLE,
             L"dsphost: " + problem +

@@ -37,6 +37,8 @@ int UsageError(const std::wstring& problem);
 // The first DSP plug-in the registrar stand-in recorded for Audio/PCM.
 HRESULT FindDefaultPlugin(CLSID* clsid);
 bool ParseClsid(const std::wstring& text, CLSID* clsid);
+// A decimal count from 1 to 0x7FFFFFFF (byte counts, milliseconds).
+bool ParsePositive(const std::wstring& text, DWORD* value);
 // Creates the plug-in in-process: by clsid, or the default one when clsid
 // is null. On failure *what says which step failed.
 HRESULT CreatePlugin(const CLSID* clsid, IMediaObject** object, std::wstring* what);

@@ -31,14 +31,6 @@ struct PlayOptions {
     std::wstring input, output;
 };
 
-bool ParseBytes(const std::wstring& text, DWORD* value) {
-    wchar_t* end = nullptr;
-    const unsigned long long parsed = wcstoull(text.c_str(), &end, 10);
-    if (text.empty() || *end || parsed == 0 || parsed > 0x7FFFFFFF) return false;
-    *value = static_cast<DWORD>(parsed);
-    return true;
-}
-
 // Decimal dB with a point: the program never leaves the "C" locale.
 bool ParseDb(const std::wstring& text, float* value) {
     wchar_t* end = nullptr;
@@ -63,9 +55,9 @@ std::wstring ParseOptions(const Arguments& args, PlayOptions* options) {
         } else if (arg == L"--disable") {
             options->disable = true;
         } else if (arg == L"--in-buffer") {
-            if (!hasValue || !ParseBytes(args[++i], &options->inBuffer)) return L"--in-buffer needs a positive byte count";
+            if (!hasValue || !ParsePositive(args[++i], &options->inBuffer)) return L"--in-buffer needs a positive byte count";
         } else if (arg == L"--out-buffer") {
-            if (!hasValue || !ParseBytes(args[++i], &options->outBuffer)) return L"--out-buffer needs a positive byte count";
+            if (!hasValue || !ParsePositive(args[++i], &options->outBuffer)) return L"--out-buffer needs a positive byte count";
         } else if (arg == L"--no-timestamps") {
             options->timestamps = false;
         } else if (arg.size() > 2 && arg.compare(0, 2, L"--") == 0) {

@@ -41,10 +41,8 @@ std::wstring ParseOptions(const Arguments& args, SettingsOptions* options) {
             if (!hasValue || !ParseClsid(args[++i], &options->clsid)) return L"--clsid needs a {GUID}";
             options->haveClsid = true;
         } else if (arg == L"--close-after") {
-            wchar_t* end = nullptr;
-            const unsigned long ms = hasValue ? wcstoul(args[++i].c_str(), &end, 10) : 0;
-            if (!end || *end || ms == 0) return L"--close-after needs a positive number of milliseconds";
-            options->closeAfterMs = ms;
+            if (!hasValue || !ParsePositive(args[++i], &options->closeAfterMs))
+                return L"--close-after needs a positive number of milliseconds";
         } else if (arg.size() > 2 && arg.compare(0, 2, L"--") == 0) {
             return L"unknown option " + arg;
         } else if (options->input.empty()) {
