@@ -12,6 +12,10 @@ if(EXISTS ${GOOGLETEST_SOURCE_DIR}/CMakeLists.txt)
       target_compile_options(${t} PRIVATE -w)
     endif()
   endforeach()
+  # The win32-thread-model runtime has no std::mutex, which GoogleTest's
+  # Notification needs; every user of GoogleTest gets one built on Win32.
+  target_compile_options(gtest PUBLIC
+      -include ${PROJECT_SOURCE_DIR}/tests/support/gtest_notification.h)
 else()
   message(FATAL_ERROR "GoogleTest sources not found in ${GOOGLETEST_SOURCE_DIR}: run scripts/bootstrap.sh")
 endif()

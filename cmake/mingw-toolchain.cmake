@@ -1,4 +1,4 @@
-# Cross-compile for Windows with Debian's MinGW-w64 (posix-thread compilers).
+# Cross-compile for Windows with Debian's MinGW-w64 (win32-thread-model compilers).
 # GAINLET_ARCH selects the flavour:
 #   i686    the shipped 32-bit deliverables;
 #   x86_64  the same sources built 64-bit, for running the tests under a
@@ -12,8 +12,8 @@ set(GAINLET_ARCH ${GAINLET_ARCH} CACHE STRING "i686 or x86_64")
 set(CMAKE_SYSTEM_PROCESSOR ${GAINLET_ARCH})
 
 set(TOOLCHAIN_PREFIX ${GAINLET_ARCH}-w64-mingw32)
-set(CMAKE_C_COMPILER   ${TOOLCHAIN_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
+set(CMAKE_C_COMPILER   ${TOOLCHAIN_PREFIX}-gcc-win32)
+set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-win32)
 set(CMAKE_RC_COMPILER  ${TOOLCHAIN_PREFIX}-windres)
 set(CMAKE_OBJDUMP      ${TOOLCHAIN_PREFIX}-objdump)
 

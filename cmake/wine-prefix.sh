@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Creates a Wine prefix once (concurrent callers wait for the first).
-#   wine-prefix.sh PREFIX   with WINE/WINESERVER/WINEARCH from wine-env.sh
+#   wine-prefix.sh PREFIX   after gainlet_use_flavour (wine-env.sh): the
+#                           prefix gets that flavour's architecture.
 set -euo pipefail
+source "$(dirname "$0")/wine-env.sh"
 prefix=$1
+: "${WINEARCH:?wine-prefix: no flavour chosen (gainlet_use_flavour)}" "${WINE:?}" "${WINESERVER:?}"
 mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9
@@ -16,3 +19,4 @@ if [ ! -f "$prefix/system.reg" ]; then
   WINEPREFIX=$prefix "$WINESERVER" -w
   [ -f "$prefix/system.reg" ] || { echo "wine-prefix: could not create $prefix" >&2; exit 1; }
 fi
+WINEPREFIX=$prefix gainlet_check_prefix

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in a private prefix:  wine-run.sh PROG [ARGS]
-#   WINEPREFIX  defaults to <build tree>/wineprefix, created on first use.
-#   DISPLAY     when unset, the program runs under its own xvfb-run, so tests
-#               that open windows need no display.
-# The Wine loader is chosen by the program's machine type (PE32 or PE32+).
+#   WINEPREFIX       defaults to <build tree>/wineprefix, created on first use.
+#   GAINLET_FLAVOUR  i686 or x86_64: the flavour whose prefix and loader to
+#                    use. Without it, a Windows program's own machine type
+#                    decides; any other program (regsvr32, winecfg, reg...)
+#                    needs the flavour stated, or an existing prefix.
+#   DISPLAY          when unset, the program runs under its own xvfb-run, so
+#                    tests that open windows need no display.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 prog=$1
@@ -20,10 +23,18 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${GAINLET_NO_XVFB:-}" ]; then
 fi
 
 source "$here/wine-env.sh"
-case "$prog" in
-  *.exe|*.EXE) wine_for_binary "$prog" ;;
-  *) wine_for_binary "" ;;
-esac
+flavour=${GAINLET_FLAVOUR:-}
+if [ -z "$flavour" ] && [ -f "$prog" ]; then
+  flavour=$(gainlet_flavour_of "$prog")
+fi
+if [ -z "$flavour" ] && [ -f "$WINEPREFIX/system.reg" ]; then
+  grep -q '^#arch=win64' "$WINEPREFIX/system.reg" && flavour=x86_64 || flavour=i686
+fi
+if [ -z "$flavour" ]; then
+  echo "wine-run: no prefix yet and '$prog' is not a Windows program: set GAINLET_FLAVOUR (i686 or x86_64)" >&2
+  exit 2
+fi
+gainlet_use_flavour "$flavour"
 "$here/wine-prefix.sh" "$WINEPREFIX"
 
 status=0

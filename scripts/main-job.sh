@@ -31,10 +31,13 @@ if [ -z "${MAIN_JOB_BUILT:-}" ]; then
   fi
 fi
 
+source cmake/wine-env.sh
+arch=$(gainlet_runnable_flavour)
+gainlet_use_flavour "$arch"
+
 step "deliverables into dist/"
 rm -rf dist && mkdir -p dist
 cp build/i686/dist/Setup.exe build/i686/dist/Gainlet.dll dist/
-arch=$(scripts/wine-arch.sh)
 run_dist=dist
 if [ "$arch" != i686 ]; then
   # This kernel runs no 32-bit programs, so the 32-bit Wine loader cannot
@@ -53,9 +56,7 @@ if [ -f "$bin/gainlet_bench.exe" ]; then
   GAINLET_NO_XVFB=1 cmake/wine-run.sh "$bin/gainlet_bench.exe"
 fi
 
-step "throwaway Wine prefix with the media player's registrar stand-in"
-source cmake/wine-env.sh
-wine_for_binary "$run_dist/Setup.exe"
+step "throwaway Wine prefix ($WINEARCH) with the media player's registrar stand-in"
 work=$(mktemp -d)
 export WINEPREFIX=$work/pfx
 if [ -z "${KEEP_PREFIX:-}" ]; then
@@ -64,7 +65,8 @@ fi
 cmake/wine-prefix.sh "$WINEPREFIX"
 c=$WINEPREFIX/drive_c
 mkdir -p "$c/testbed" "$c/Downloads/Gainlet" "$c/music"
-cp "$bin/RegistrarStandIn.dll" "$bin/dsphost.exe" "$bin/msgbox_answer.exe" "$c/testbed/"
+cp "$bin/RegistrarStandIn.dll" "$bin/dsphost.exe" "$bin/msgbox_answer.exe" "$bin/program_files.exe" \
+  "$c/testbed/"
 "$WINE" regsvr32 /s 'C:\testbed\RegistrarStandIn.dll' || die "the registrar stand-in did not register"
 echo "prefix: $WINEPREFIX"
 
@@ -87,9 +89,14 @@ answer_and_run() {
 step "install: Setup.exe from its download folder, answering Yes"
 cp "$run_dist/Setup.exe" "$run_dist/Gainlet.dll" "$c/Downloads/Gainlet/"
 answer_and_run Yes -- 'C:\Downloads\Gainlet\Setup.exe'
-install_dir="$c/Program Files/GainletPlugin"
+# The Program Files folder as the shell reports it to a program of this
+# flavour ("Program Files (x86)" for a 32-bit one on 64-bit Windows).
+program_files=$("$WINE" 'C:\testbed\program_files.exe' | tr -d '\r') \
+  || die "no Program Files folder in the prefix"
+install_win="$program_files\GainletPlugin"
+install_dir="$c/$(printf '%s' "${install_win:3}" | tr '\\' /)"
 [ -f "$install_dir/Setup.exe" ] && [ -f "$install_dir/Gainlet.dll" ] \
-  || die "Setup.exe did not put both files in C:\\Program Files\\GainletPlugin"
+  || die "Setup.exe did not put both files in $install_win"
 ls -l "$install_dir"
 "$WINE" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Gainlet' \
   || die "no uninstall entry"
@@ -113,15 +120,15 @@ PY
   || die "dsphost could not play through the plug-in"
 [ -s "$c/music/tone-gainlet.wav" ] || die "no output WAV"
 
-step "settings page screenshots"
+step "settings page screenshots ($arch)"
 # In a prefix of their own, so that this one stays as the user left it.
 (unset WINEPREFIX; scripts/screenshots.sh "build/$arch") || die "no screenshots of the settings page"
 
 step "uninstall: the installed Setup.exe /U, answering Yes"
 echo "A user uninstalls from the list of installed programs, which runs:"
-echo "  \"C:\\Program Files\\GainletPlugin\\Setup.exe\" /U"
+echo "  \"$install_win\\Setup.exe\" /U"
 "$WINESERVER" -w
-answer_and_run Yes -- 'C:\Program Files\GainletPlugin\Setup.exe' /U
+answer_and_run Yes -- "$install_win\\Setup.exe" /U
 [ ! -e "$install_dir/Gainlet.dll" ] || die "Gainlet.dll is still installed"
 if "$WINE" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Gainlet' >/dev/null 2>&1; then
   die "the uninstall entry is still there"

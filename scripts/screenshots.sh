@@ -33,6 +33,10 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export WINEPREFIX=$work/prefix
+# regsvr32 is no program of ours: every Wine call names the build's flavour.
+source cmake/wine-env.sh
+GAINLET_FLAVOUR=$(gainlet_flavour_of "$build/bin/dsphost.exe")
+export GAINLET_FLAVOUR
 
 # Two seconds of a loud chord at 48 kHz, 32-bit float, peaking near +2 dB.
 python3 - "$work/loud.wav" <<'PY'

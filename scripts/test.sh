@@ -10,7 +10,8 @@ cd "$(dirname "$0")/.."
 scripts/bootstrap.sh
 scripts/build.sh
 
-runnable=$(scripts/wine-arch.sh)
+source cmake/wine-env.sh
+runnable=$(gainlet_runnable_flavour)
 echo "test: running the $runnable flavour under Wine"
 status=0
 if [ "$runnable" != i686 ]; then

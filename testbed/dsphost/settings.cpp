@@ -16,9 +16,9 @@
 #include <cstring>
 #include <cwchar>
 #include <memory>
-#include <thread>
 
 #include "dsphost.h"
+#include "joining_thread.h"
 #include "media_buffer.h"
 
 using Microsoft::WRL::ComPtr;
@@ -59,7 +59,7 @@ std::wstring ParseOptions(const Arguments& args, SettingsOptions* options) {
 class Streamer {
 public:
     Streamer(IMediaObject* object, const WavFile& wav) : object(object), wav(wav) {
-        thread = std::thread([this] { Run(); });
+        thread = testbed::JoiningThread([this] { Run(); });
     }
     ~Streamer() {
         stop = true;
@@ -105,14 +105,14 @@ private:
     IMediaObject* const object;
     const WavFile& wav;
     std::atomic<bool> stop{false};
-    std::thread thread;
+    testbed::JoiningThread thread;
 };
 
 // Presses Cancel on the frame of this process after a while.
 class FrameCloser {
 public:
     explicit FrameCloser(DWORD delayMs) : uiThread(GetCurrentThreadId()) {
-        if (delayMs) thread = std::thread([this, delayMs] { Run(delayMs); });
+        if (delayMs) thread = testbed::JoiningThread([this, delayMs] { Run(delayMs); });
     }
     ~FrameCloser() {
         done = true;
@@ -136,7 +136,7 @@ private:
 
     const DWORD uiThread;
     std::atomic<bool> done{false};
-    std::thread thread;
+    testbed::JoiningThread thread;
 };
 
 }  // namespace

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <thread>
 
 #include "dsp_test_support.h"
+#include "joining_thread.h"
 
 namespace gainlet::test {
 namespace {
@@ -128,7 +128,7 @@ void LifetimeCycle() {
 
 void RunInApartment(DWORD model, const std::function<void()>& body) {
     HRESULT init = E_FAIL;
-    std::thread([&] {
+    testbed::JoiningThread([&] {
         init = CoInitializeEx(nullptr, model);
         if (FAILED(init)) return;
         body();
@@ -151,7 +151,7 @@ TEST(DspLifetime, ConcurrentUseFromTheMultiThreadedApartment) {
         ASSERT_EQ(dsp.As(&gainlet), S_OK);
 
         volatile LONG stop = 0;
-        std::thread controller([&stop, control = gainlet] {
+        testbed::JoiningThread controller([&stop, control = gainlet] {
             for (int i = 0; !stop; ++i) {
                 control->SetGain(static_cast<float>(i % 2 ? 0 : -6));
                 float peak;
@@ -161,7 +161,7 @@ TEST(DspLifetime, ConcurrentUseFromTheMultiThreadedApartment) {
         });
         struct StopOnExit {
             volatile LONG& stop;
-            std::thread& thread;
+            testbed::JoiningThread& thread;
             ~StopOnExit() {
                 InterlockedExchange(&stop, 1);
                 thread.join();

@@ -20,6 +20,10 @@ export GAINLET_WORKDIR=$(winpath "$work/files")
 export GAINLET_NO_XVFB=1   # nothing here opens a window
 driver=$bin/plugin_e2e_tests.exe
 run=$root/cmake/wine-run.sh
+source "$root/cmake/wine-env.sh"
+# winecfg is no Windows program of ours: every call names the driver's flavour.
+GAINLET_FLAVOUR=$(gainlet_flavour_of "$driver")
+export GAINLET_FLAVOUR
 
 status=0
 echo "== prefix as Wine makes it (Windows 7, English)"
@@ -27,7 +31,7 @@ WINEPREFIX=$work/win7 "$run" "$driver" --gtest_filter='Registration.*:Playing.*'
 
 echo "== prefix set to Windows XP, Japanese user interface"
 # A 64-bit prefix knows XP only as its 64-bit edition (still version 5).
-case "$(file -b "$driver")" in *PE32+*) xp=winxp64 ;; *) xp=winxp ;; esac
+case "$GAINLET_FLAVOUR" in x86_64) xp=winxp64 ;; *) xp=winxp ;; esac
 WINEPREFIX=$work/winxp "$run" winecfg -v $xp || status=1
 LC_ALL=ja_JP.UTF-8 WINEPREFIX=$work/winxp "$run" "$driver" --gtest_filter='WindowsXpJapanese.*' 2>&1 \
   | grep -v "setlocale: LC_ALL: cannot change locale" || status=1

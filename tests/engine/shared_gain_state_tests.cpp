@@ -9,12 +9,12 @@
 #include <cstring>
 #include <limits>
 #include <set>
-#include <thread>
 #include <vector>
 
 #include "engine/process_samples.h"
 #include "engine/shared_gain_state.h"
 #include "engine_test_support.h"
+#include "joining_thread.h"
 #include "sample_reference.h"
 
 namespace gainlet {
@@ -302,7 +302,7 @@ TEST(SharedGainStateTest, GainChangesAndMeterReadsRaceWithProcessing) {
     std::vector<Read> reads;
     reads.reserve(1 << 20);
 
-    std::thread streaming([&] {
+    testbed::JoiningThread streaming([&] {
         std::vector<int32_t> in(kSamples), out(kSamples);
         for (int run = 0; run < kMaxRuns; ++run) {
             const int32_t a = 0x1234567 + static_cast<int32_t>((run * 2654435761u) % 0x6000000u);

@@ -9,11 +9,11 @@
 
 #include <atomic>
 #include <cmath>
-#include <thread>
 #include <vector>
 
 #include "engine/dsp_object.h"
 #include "engine/shared_gain_state.h"
+#include "joining_thread.h"
 #include "page_harness.h"
 #include "resource.h"
 #include "server/com_object.h"
@@ -132,7 +132,7 @@ private:
 
     std::atomic<bool> stop{false};
     std::atomic<int> runs{0};
-    std::thread thread;
+    testbed::JoiningThread thread;
 };
 
 class LivePageTest : public ::testing::Test {
@@ -247,7 +247,7 @@ TEST_F(LivePageTest, PlatformPropertyFrameShowsThePageAndLeavesNothingBehind) {
     // The frame is modal: a second thread looks at it, then closes it.
     const DWORD uiThread = GetCurrentThreadId();
     FrameVisit visit;
-    std::thread visitor([&] {
+    testbed::JoiningThread visitor([&] {
         for (int i = 0; i < 200 && !visit.sawPage; ++i) {
             Sleep(50);
             const HWND dialog = FindSettingsDialogOfThread(uiThread);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <string>
 
@@ -127,11 +128,16 @@ TEST(InstallPath, SubFolderLengthLimit)
 
 TEST(InstallPath, InstallFolderUnderProgramFiles)
 {
+    // The folder the shell reports to this program: "Program Files (x86)" for
+    // a 32-bit one on 64-bit Windows.
+    wchar_t programFiles[MAX_PATH];
+    ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, programFiles, CSIDL_PROGRAM_FILES, FALSE));
+    const std::wstring folder = std::wstring(programFiles) + L"\\GainletPlugin";
     wchar_t path[MAX_PATH];
     ASSERT_TRUE(BuildInstallPath(path, kInstallFolderName, L"Gainlet.dll", false));
-    EXPECT_STREQ(path, L"C:\\Program Files\\GainletPlugin\\Gainlet.dll");
+    EXPECT_EQ(path, folder + L"\\Gainlet.dll");
     ASSERT_TRUE(BuildInstallPath(path, nullptr, kInstallFolderName, false));
-    EXPECT_STREQ(path, L"C:\\Program Files\\GainletPlugin");
+    EXPECT_EQ(path, folder);
 }
 
 TEST(InstallPath, FallbackBesideTheWindowsDirectory)

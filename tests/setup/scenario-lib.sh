@@ -3,7 +3,7 @@
 # and registry from the host.
 #
 # Environment: SETUP_EXE, PLUGIN_DLL (installed as Gainlet.dll), MSGBOX,
-# HOLD_DLL (host paths); REGISTRAR (optional: the media player's registrar
+# HOLD_DLL, PROGRAM_FILES (host paths); REGISTRAR (optional: the media player's registrar
 # stand-in, registered in the prefix; with it the plug-in's own registration
 # is checked too).
 set -euo pipefail
@@ -15,7 +15,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 source "$repo/cmake/wine-env.sh"
-wine_for_binary "$SETUP_EXE"
+gainlet_use_flavour "$(gainlet_flavour_of "$SETUP_EXE")"
 
 # UI_LOCALE (for example ja_JP.UTF-8) sets the user interface language of
 # every Windows program the scenario starts.
@@ -25,7 +25,6 @@ readonly GAINLET_CLSID='{CB5764E3-601F-4017-B0C5-11CE65E068C1}'
 readonly DSP_PLUGIN_TYPE='{6434BAEA-4954-498D-ABD5-2B07123E1F04}'
 readonly UNINSTALL_KEY='Software\Microsoft\Windows\CurrentVersion\Uninstall\Gainlet'
 readonly SESSION_KEY='System\CurrentControlSet\Control\Session Manager'
-readonly INSTALL_WIN='C:\Program Files\GainletPlugin'
 readonly CAPTION_EN='Gainlet Installer'
 
 failures=0
@@ -53,7 +52,16 @@ new_prefix() {
   export WINEPREFIX=$WORK/pfx
   "$repo/cmake/wine-prefix.sh" "$WINEPREFIX"
   C=$WINEPREFIX/drive_c
-  INSTALL="$C/Program Files/GainletPlugin"
+  # Where Setup.exe installs: the Program Files folder the shell reports to a
+  # program of its flavour ("Program Files (x86)" for a 32-bit one on 64-bit).
+  local folder
+  folder=$(wine "$PROGRAM_FILES" | tr -d '\r')
+  case "$folder" in
+    [Cc]:\\*) ;;
+    *) echo "scenario: no Program Files folder on drive C: [$folder]" >&2; exit 1 ;;
+  esac
+  INSTALL_WIN="$folder\\GainletPlugin"
+  INSTALL="$C/$(printf '%s' "${INSTALL_WIN:3}" | tr '\\' /)"
   if [ -n "${REGISTRAR:-}" ]; then
     mkdir -p "$C/testbed"
     cp "$REGISTRAR" "$C/testbed/"

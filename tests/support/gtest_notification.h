@@ -1,0 +1,28 @@
+// Included ahead of GoogleTest in every test program: its Notification is
+// written with std::mutex and std::condition_variable, which the
+// win32-thread-model runtime we build with lacks. This one is a Win32 event.
+#pragma once
+
+#include <windows.h>
+
+#define GTEST_HAS_NOTIFICATION_ 1
+
+namespace testing {
+namespace internal {
+
+class Notification {
+public:
+    Notification() : event(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    Notification(const Notification&) = delete;
+    Notification& operator=(const Notification&) = delete;
+    ~Notification() { CloseHandle(event); }
+
+    void Notify() { SetEvent(event); }
+    void WaitForNotification() { WaitForSingleObject(event, INFINITE); }
+
+private:
+    HANDLE event;
+};
+
+}  // namespace internal
+}  // namespace testing
