@@ -190,9 +190,13 @@ STDMETHODIMP CGainlet::GetOutputCurrentType(DWORD index, DMO_MEDIA_TYPE* type) {
 
 HRESULT CGainlet::ReportSizeInfo(const DMO_MEDIA_TYPE& record, DWORD* size, DWORD* alignment) {
     if (!IsSet(record)) return DMO_E_TYPE_NOT_SET;
-    // The player's own sample size is the minimum; one frame is the alignment.
+    // The player's own sample size is the minimum. The alignment is one of a
+    // buffer's start address, and DirectShow allocators take only powers of
+    // two (otherwise the DMO Wrapper filter's Commit fails with VFW_E_BADALIGN
+    // and the audio is dropped): so the largest power of two dividing a frame.
+    const DWORD frame = reinterpret_cast<const WAVEFORMATEX*>(record.pbFormat)->nBlockAlign;
     *size = record.lSampleSize;
-    *alignment = reinterpret_cast<const WAVEFORMATEX*>(record.pbFormat)->nBlockAlign;
+    *alignment = frame & (0u - frame);
     return S_OK;
 }
 

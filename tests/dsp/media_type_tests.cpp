@@ -163,30 +163,47 @@ TEST(MediaTypeNegotiation, RefusalsOfTheGetters) {
 }
 
 TEST(MediaTypeNegotiation, EachSideOffersAndReportsTheOther) {
-    MediaType type(Pcm(16, 2, 44100));
-    type->lSampleSize = 1234;
-    for (bool inputFirst : {true, false}) {
-        SCOPED_TRACE(inputFirst ? "input first" : "output first");
-        auto dsp = CreateDsp();
-        ASSERT_EQ(inputFirst ? dsp->SetInputType(0, type.get(), 0) : dsp->SetOutputType(0, type.get(), 0), S_OK);
+    // The alignment is one of a buffer's address, which DirectShow allocators
+    // take only as a power of two: the largest one that divides the frame.
+    const struct {
+        const char* name;
+        Format format;
+        DWORD alignment;
+    } rows[] = {
+        {"pcm 16 stereo, 4-byte frame", Pcm(16, 2, 44100), 4},
+        {"float stereo, 8-byte frame", Float32(), 8},
+        {"extensible 24 stereo, 6-byte frame", Extensible(24, 24), 2},
+        {"pcm 16 six channels, 12-byte frame", Pcm(16, 6), 4},
+        {"extensible 24 mono, 3-byte frame", Extensible(24, 24, kSubFormatPcm, 1), 1},
+    };
+    for (const auto& row : rows) {
+        MediaType type(row.format);
+        type->lSampleSize = 1234;
+        for (bool inputFirst : {true, false}) {
+            SCOPED_TRACE(::testing::Message() << row.name << (inputFirst ? ", input first" : ", output first"));
+            auto dsp = CreateDsp();
+            ASSERT_EQ(inputFirst ? dsp->SetInputType(0, type.get(), 0) : dsp->SetOutputType(0, type.get(), 0), S_OK);
 
-        MediaType offered, current;
-        ASSERT_EQ(inputFirst ? dsp->GetOutputType(0, 0, offered.get()) : dsp->GetInputType(0, 0, offered.get()), S_OK);
-        EXPECT_TRUE(SameMediaType(*offered.get(), *type.get()));
-        EXPECT_NE(offered->pbFormat, type->pbFormat) << "a copy, not the caller's block";
-        ASSERT_EQ(inputFirst ? dsp->GetInputCurrentType(0, current.get()) : dsp->GetOutputCurrentType(0, current.get()),
-                  S_OK);
-        EXPECT_TRUE(SameMediaType(*current.get(), *type.get()));
+            MediaType offered, current;
+            ASSERT_EQ(inputFirst ? dsp->GetOutputType(0, 0, offered.get()) : dsp->GetInputType(0, 0, offered.get()),
+                      S_OK);
+            EXPECT_TRUE(SameMediaType(*offered.get(), *type.get()));
+            EXPECT_NE(offered->pbFormat, type->pbFormat) << "a copy, not the caller's block";
+            ASSERT_EQ(inputFirst ? dsp->GetInputCurrentType(0, current.get())
+                                 : dsp->GetOutputCurrentType(0, current.get()),
+                      S_OK);
+            EXPECT_TRUE(SameMediaType(*current.get(), *type.get()));
 
-        DWORD size = 0, lookahead = 9, alignment = 0;
-        if (inputFirst) {
-            ASSERT_EQ(dsp->GetInputSizeInfo(0, &size, &lookahead, &alignment), S_OK);
-            EXPECT_EQ(lookahead, 0u);
-        } else {
-            ASSERT_EQ(dsp->GetOutputSizeInfo(0, &size, &alignment), S_OK);
+            DWORD size = 0, lookahead = 9, alignment = 0;
+            if (inputFirst) {
+                ASSERT_EQ(dsp->GetInputSizeInfo(0, &size, &lookahead, &alignment), S_OK);
+                EXPECT_EQ(lookahead, 0u);
+            } else {
+                ASSERT_EQ(dsp->GetOutputSizeInfo(0, &size, &alignment), S_OK);
+            }
+            EXPECT_EQ(size, 1234u);
+            EXPECT_EQ(alignment, row.alignment);
         }
-        EXPECT_EQ(size, 1234u);
-        EXPECT_EQ(alignment, 4u);
     }
 }
 
