@@ -96,8 +96,12 @@ bool CGainlet::IsSet(const DMO_MEDIA_TYPE& type) {
 }
 
 void CGainlet::ResetMediaType(DMO_MEDIA_TYPE* type) {
-    MoFreeMediaType(type);
+    // Unset before it is freed: freeing releases the format object, a call
+    // out to the host that must not find the record half torn down.
+    DMO_MEDIA_TYPE old = *type;
     ZeroMemory(type, sizeof *type);
+    ++stateVersion;
+    MoFreeMediaType(&old);
 }
 
 HRESULT CGainlet::VerifyMediaType(const DMO_MEDIA_TYPE* proposed, const DMO_MEDIA_TYPE* partner) {

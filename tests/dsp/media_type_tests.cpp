@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 
 #include "dsp_test_support.h"
 #include "engine/shared_gain_state.h"
@@ -292,6 +293,51 @@ TEST(MediaTypeNegotiation, ClearAndOtherFlags) {
     EXPECT_EQ(dsp->GetInputCurrentType(0, current.get()), kTypeNotSet);
     ASSERT_EQ(dsp->SetOutputType(0, type.get(), 0), S_OK);
     EXPECT_EQ(dsp->SetInputType(0, other.get(), 4), kTypeNotAccepted);
+}
+
+// A type may carry a host's format object, whose Release can call straight
+// back into the object: by then the record must already be unset, or a
+// clear from inside it releases the format object a second time.
+TEST(MediaTypeNegotiation, FormatObjectReleaseCanReenterTheObject) {
+    struct FormatObject final : IUnknown {
+        STDMETHODIMP QueryInterface(REFIID, void** ppv) override {
+            *ppv = nullptr;
+            return E_NOINTERFACE;
+        }
+        STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+        STDMETHODIMP_(ULONG) Release() override {
+            const ULONG left = --refs;
+            if (onRelease) std::exchange(onRelease, nullptr)();
+            return left;
+        }
+        ULONG refs = 1;
+        std::function<void()> onRelease;
+    } formatObject;
+
+    auto dsp = CreateDsp();
+    {
+        MediaType type(Pcm(16));
+        type->pUnk = &formatObject;
+        for (bool input : {true, false}) {
+            SCOPED_TRACE(input ? "input" : "output");
+            auto set = [&](const DMO_MEDIA_TYPE* t, DWORD flags) {
+                return input ? dsp->SetInputType(0, t, flags) : dsp->SetOutputType(0, t, flags);
+            };
+            ASSERT_EQ(set(type.get(), 0), S_OK);
+            ASSERT_EQ(formatObject.refs, 2u);
+            HRESULT inside = E_FAIL;
+            formatObject.onRelease = [&] {
+                MediaType current;
+                inside = input ? dsp->GetInputCurrentType(0, current.get())
+                               : dsp->GetOutputCurrentType(0, current.get());
+                EXPECT_EQ(set(nullptr, DMO_SET_TYPEF_CLEAR), S_OK);
+            };
+            ASSERT_EQ(set(nullptr, DMO_SET_TYPEF_CLEAR), S_OK);
+            EXPECT_EQ(inside, kTypeNotSet);
+            EXPECT_EQ(formatObject.refs, 1u) << "released once";
+        }
+    }
+    EXPECT_EQ(formatObject.refs, 0u);
 }
 
 TEST(MediaTypeNegotiation, OnlyAStoredInputTypePublishesItsFormat) {
