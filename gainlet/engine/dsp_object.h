@@ -17,6 +17,10 @@
 
 namespace gainlet {
 
+// winerror.h's E_CHANGED_STATE, which MinGW's headers lack: a call out to the
+// host changed the object's state in a way that invalidates the operation.
+constexpr HRESULT kChangedState = static_cast<HRESULT>(0x8000000CL);
+
 class CGainlet : public ComObjectRoot,
                  public IGainlet,
                  public IMediaObject,
@@ -79,15 +83,19 @@ protected:
 
 private:
     static bool IsSet(const DMO_MEDIA_TYPE& type);
-    static void ResetMediaType(DMO_MEDIA_TYPE* type);
+    void ResetMediaType(DMO_MEDIA_TYPE* type);
     static HRESULT OfferType(DWORD index, DWORD typeIndex, const DMO_MEDIA_TYPE& other,
                              DMO_MEDIA_TYPE* type);
     // The common part of SetInputType and SetOutputType; *stored tells
     // whether record now holds a copy of type.
-    static HRESULT NegotiateType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags,
-                                 DMO_MEDIA_TYPE* record, const DMO_MEDIA_TYPE& partner, bool* stored);
+    HRESULT NegotiateType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags,
+                          DMO_MEDIA_TYPE* record, const DMO_MEDIA_TYPE& partner, bool* stored);
     static HRESULT ReportCurrentType(DWORD index, const DMO_MEDIA_TYPE& record, DMO_MEDIA_TYPE* type);
     static HRESULT ReportSizeInfo(const DMO_MEDIA_TYPE& record, DWORD* size, DWORD* alignment);
+    // Whether an output run into destination can go ahead with the state as
+    // it is now; S_FALSE, with the element reported empty, when there is
+    // nothing to produce.
+    HRESULT CheckOutputRun(IMediaBuffer* destination, DWORD* elementStatus);
 
     DMO_MEDIA_TYPE inputType;
     DMO_MEDIA_TYPE outputType;
@@ -96,6 +104,9 @@ private:
     DWORD heldLength = 0;
     bool heldTimeValid = false;
     REFERENCE_TIME heldTime = 0;         // stamp of the byte at heldData
+    // Moves on with every change to either type or to the held input, so that
+    // a run can tell whether the host changed them while it had control.
+    DWORD stateVersion = 0;
     // Written by the player from any thread while another may be streaming.
     std::atomic<BOOL> enabled{TRUE};
 };

@@ -96,8 +96,12 @@ bool CGainlet::IsSet(const DMO_MEDIA_TYPE& type) {
 }
 
 void CGainlet::ResetMediaType(DMO_MEDIA_TYPE* type) {
-    MoFreeMediaType(type);
+    // Unset before it is freed: freeing releases the format object, a call
+    // out to the host that must not find the record half torn down.
+    DMO_MEDIA_TYPE old = *type;
     ZeroMemory(type, sizeof *type);
+    ++stateVersion;
+    MoFreeMediaType(&old);
 }
 
 HRESULT CGainlet::VerifyMediaType(const DMO_MEDIA_TYPE* proposed, const DMO_MEDIA_TYPE* partner) {
@@ -190,9 +194,13 @@ STDMETHODIMP CGainlet::GetOutputCurrentType(DWORD index, DMO_MEDIA_TYPE* type) {
 
 HRESULT CGainlet::ReportSizeInfo(const DMO_MEDIA_TYPE& record, DWORD* size, DWORD* alignment) {
     if (!IsSet(record)) return DMO_E_TYPE_NOT_SET;
-    // The player's own sample size is the minimum; one frame is the alignment.
+    // The player's own sample size is the minimum. The alignment is one of a
+    // buffer's start address, and DirectShow allocators take only powers of
+    // two (otherwise the DMO Wrapper filter's Commit fails with VFW_E_BADALIGN
+    // and the audio is dropped): so the largest power of two dividing a frame.
+    const DWORD frame = reinterpret_cast<const WAVEFORMATEX*>(record.pbFormat)->nBlockAlign;
     *size = record.lSampleSize;
-    *alignment = reinterpret_cast<const WAVEFORMATEX*>(record.pbFormat)->nBlockAlign;
+    *alignment = frame & (0u - frame);
     return S_OK;
 }
 

@@ -50,11 +50,15 @@ STDMETHODIMP CGainlet::Discontinuity(DWORD) { return S_OK; }
 STDMETHODIMP CGainlet::AllocateStreamingResources() { return S_OK; }
 
 STDMETHODIMP CGainlet::FreeStreamingResources() {
-    heldBuffer.Reset();
+    // Released only once the object is empty: Release is a call out to the
+    // host, which may call straight back in.
+    Microsoft::WRL::ComPtr<IMediaBuffer> released;
+    released.Swap(heldBuffer);
     heldLength = 0;
     heldData = nullptr;
     heldTimeValid = false;
     heldTime = 0;
+    ++stateVersion;
     return S_OK;
 }
 
@@ -79,11 +83,32 @@ STDMETHODIMP CGainlet::ProcessInput(DWORD index, IMediaBuffer* buffer, DWORD fla
 
     // A buffer still held is replaced: callers are meant to wait for
     // DMO_INPUT_STATUSF_ACCEPT_DATA, and one that does not loses the rest.
+    // It is released only once the new one is in place, for its Release may
+    // call back in.
+    Microsoft::WRL::ComPtr<IMediaBuffer> replaced;
+    replaced.Swap(heldBuffer);
     heldBuffer = buffer;
     heldData = data;
     heldLength = length;
     heldTimeValid = (flags & DMO_INPUT_DATA_BUFFERF_TIME) != 0;
     if (heldTimeValid) heldTime = timestamp;
+    ++stateVersion;
+    return S_OK;
+}
+
+HRESULT CGainlet::CheckOutputRun(IMediaBuffer* destination, DWORD* elementStatus) {
+    if (!IsSet(outputType)) return DMO_E_TYPE_NOT_SET;
+    if (!heldBuffer) {
+        if (destination) destination->SetLength(0);
+        *elementStatus = 0;
+        return S_FALSE;
+    }
+    if (!destination) {
+        *elementStatus = 0;
+        return S_FALSE;
+    }
+    // The held bytes can only be read with an input format; they wait for one.
+    if (!IsSet(inputType)) return DMO_E_TYPE_NOT_SET;
     return S_OK;
 }
 
@@ -95,39 +120,41 @@ STDMETHODIMP CGainlet::ProcessOutput(DWORD, DWORD bufferCount, DMO_OUTPUT_DATA_B
 
     DMO_OUTPUT_DATA_BUFFER& output = buffers[0];
     IMediaBuffer* const destination = output.pBuffer;
-    if (!heldBuffer) {
-        if (destination) destination->SetLength(0);
-        output.dwStatus = 0;
-        return S_FALSE;
-    }
-    if (!destination) {
-        output.dwStatus = 0;
-        return S_FALSE;
-    }
-    // The held bytes can only be read with an input format; they wait for one.
-    if (!IsSet(inputType)) return DMO_E_TYPE_NOT_SET;
+    HRESULT hr = CheckOutputRun(destination, &output.dwStatus);
+    if (hr != S_OK) return hr;
 
     BYTE* memory = nullptr;
     DWORD unusedLength = 0;
     DWORD maxLength = 0;
-    HRESULT hr = destination->GetBufferAndLength(&memory, &unusedLength);
+    hr = destination->GetBufferAndLength(&memory, &unusedLength);
     if (FAILED(hr)) return hr;
     hr = destination->GetMaxLength(&maxLength);
     if (FAILED(hr)) return hr;
     if (!memory && maxLength) return E_POINTER;
 
+    // The host's buffer may have called back in and cleared a type, changed
+    // the format or replaced the held input: the object's state is read only
+    // from here on.
+    hr = CheckOutputRun(destination, &output.dwStatus);
+    if (hr != S_OK) return hr;
+    const DWORD version = stateVersion;
     const bool usesUpHeldData = heldLength <= maxLength;
     DWORD count = usesUpHeldData ? heldLength : maxLength;
     hr = ProcessSamples(enabled.load(std::memory_order_relaxed),
                         reinterpret_cast<const WAVEFORMATEX*>(inputType.pbFormat), memory, heldData, &count);
     if (FAILED(hr)) return hr;
+    const DWORD bytesPerSecond = reinterpret_cast<const WAVEFORMATEX*>(outputType.pbFormat)->nAvgBytesPerSec;
     hr = destination->SetLength(count);
     if (FAILED(hr)) return hr;
 
+    // So may SetLength. If it changed anything this run read, the bytes
+    // written no longer stand for what the object holds: the run fails and
+    // leaves the object as the host made it.
+    if (stateVersion != version) return IsSet(inputType) && IsSet(outputType) ? kChangedState : DMO_E_TYPE_NOT_SET;
+
     output.dwStatus = 0;
     if (heldTimeValid) {
-        const REFERENCE_TIME length =
-            PlayTime(count, reinterpret_cast<const WAVEFORMATEX*>(outputType.pbFormat)->nAvgBytesPerSec);
+        const REFERENCE_TIME length = PlayTime(count, bytesPerSecond);
         output.dwStatus = DMO_OUTPUT_DATA_BUFFERF_TIME | DMO_OUTPUT_DATA_BUFFERF_TIMELENGTH;
         output.rtTimestamp = heldTime;
         output.rtTimelength = length;
@@ -140,6 +167,7 @@ STDMETHODIMP CGainlet::ProcessOutput(DWORD, DWORD bufferCount, DMO_OUTPUT_DATA_B
     output.dwStatus |= DMO_OUTPUT_DATA_BUFFERF_INCOMPLETE;
     heldData += count;
     heldLength -= count;
+    ++stateVersion;
     return S_OK;
 }
 

@@ -102,9 +102,14 @@ STDMETHODIMP TestBuffer::QueryInterface(REFIID iid, void** ppv) {
 }
 
 // Lives on the test's stack: the count is only watched, never acted on.
-STDMETHODIMP_(ULONG) TestBuffer::Release() { return InterlockedDecrement(&refs); }
+STDMETHODIMP_(ULONG) TestBuffer::Release() {
+    const ULONG left = InterlockedDecrement(&refs);
+    if (onCall) onCall(BufferCall::Release);
+    return left;
+}
 
 STDMETHODIMP TestBuffer::SetLength(DWORD newLength) {
+    if (onCall) onCall(BufferCall::SetLength);
     if (FAILED(setLengthResult)) return setLengthResult;
     if (newLength > maxLength) return E_INVALIDARG;
     length = newLength;
@@ -112,12 +117,14 @@ STDMETHODIMP TestBuffer::SetLength(DWORD newLength) {
 }
 
 STDMETHODIMP TestBuffer::GetMaxLength(DWORD* reported) {
+    if (onCall) onCall(BufferCall::GetMaxLength);
     if (FAILED(getMaxLengthResult)) return getMaxLengthResult;
     *reported = maxLength;
     return S_OK;
 }
 
 STDMETHODIMP TestBuffer::GetBufferAndLength(BYTE** buffer, DWORD* currentLength) {
+    if (onCall) onCall(BufferCall::GetBufferAndLength);
     if (FAILED(getBufferResult)) return getBufferResult;
     if (buffer) *buffer = nullMemory ? nullptr : external ? external : memory.data();
     if (currentLength) *currentLength = length;

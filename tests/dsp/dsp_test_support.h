@@ -1,6 +1,7 @@
 // Helpers for driving CGainlet through its interfaces: media types built
-// from a few numbers, an IMediaBuffer whose calls can be made to fail, and
-// an owner for DMO_MEDIA_TYPE copies handed out by the object.
+// from a few numbers, an IMediaBuffer whose calls can be made to fail or to
+// call back into the object, and an owner for DMO_MEDIA_TYPE copies handed
+// out by the object.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 #include <mmreg.h>
 #include <wrl/client.h>
 
+#include <functional>
 #include <vector>
 
 #include "engine/dsp_object.h"
@@ -67,6 +69,10 @@ private:
 
 bool SameMediaType(const DMO_MEDIA_TYPE& a, const DMO_MEDIA_TYPE& b);
 
+// The calls a host's buffer takes from the object, any of which may call
+// back into it.
+enum class BufferCall { GetBufferAndLength, GetMaxLength, SetLength, Release };
+
 // An IMediaBuffer over a vector, with a reference count the tests watch.
 class TestBuffer final : public IMediaBuffer {
 public:
@@ -88,6 +94,8 @@ public:
     HRESULT setLengthResult = S_OK;
     bool nullMemory = false;
     BYTE* external = nullptr;  // memory to report instead of the vector's
+    // Runs first in each of those calls (in Release, once the count is down).
+    std::function<void(BufferCall)> onCall;
 };
 
 // A fresh standalone DSP object, asked for IMediaObject.

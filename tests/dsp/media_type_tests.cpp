@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 
 #include "dsp_test_support.h"
 #include "engine/shared_gain_state.h"
@@ -163,30 +164,47 @@ TEST(MediaTypeNegotiation, RefusalsOfTheGetters) {
 }
 
 TEST(MediaTypeNegotiation, EachSideOffersAndReportsTheOther) {
-    MediaType type(Pcm(16, 2, 44100));
-    type->lSampleSize = 1234;
-    for (bool inputFirst : {true, false}) {
-        SCOPED_TRACE(inputFirst ? "input first" : "output first");
-        auto dsp = CreateDsp();
-        ASSERT_EQ(inputFirst ? dsp->SetInputType(0, type.get(), 0) : dsp->SetOutputType(0, type.get(), 0), S_OK);
+    // The alignment is one of a buffer's address, which DirectShow allocators
+    // take only as a power of two: the largest one that divides the frame.
+    const struct {
+        const char* name;
+        Format format;
+        DWORD alignment;
+    } rows[] = {
+        {"pcm 16 stereo, 4-byte frame", Pcm(16, 2, 44100), 4},
+        {"float stereo, 8-byte frame", Float32(), 8},
+        {"extensible 24 stereo, 6-byte frame", Extensible(24, 24), 2},
+        {"pcm 16 six channels, 12-byte frame", Pcm(16, 6), 4},
+        {"extensible 24 mono, 3-byte frame", Extensible(24, 24, kSubFormatPcm, 1), 1},
+    };
+    for (const auto& row : rows) {
+        MediaType type(row.format);
+        type->lSampleSize = 1234;
+        for (bool inputFirst : {true, false}) {
+            SCOPED_TRACE(::testing::Message() << row.name << (inputFirst ? ", input first" : ", output first"));
+            auto dsp = CreateDsp();
+            ASSERT_EQ(inputFirst ? dsp->SetInputType(0, type.get(), 0) : dsp->SetOutputType(0, type.get(), 0), S_OK);
 
-        MediaType offered, current;
-        ASSERT_EQ(inputFirst ? dsp->GetOutputType(0, 0, offered.get()) : dsp->GetInputType(0, 0, offered.get()), S_OK);
-        EXPECT_TRUE(SameMediaType(*offered.get(), *type.get()));
-        EXPECT_NE(offered->pbFormat, type->pbFormat) << "a copy, not the caller's block";
-        ASSERT_EQ(inputFirst ? dsp->GetInputCurrentType(0, current.get()) : dsp->GetOutputCurrentType(0, current.get()),
-                  S_OK);
-        EXPECT_TRUE(SameMediaType(*current.get(), *type.get()));
+            MediaType offered, current;
+            ASSERT_EQ(inputFirst ? dsp->GetOutputType(0, 0, offered.get()) : dsp->GetInputType(0, 0, offered.get()),
+                      S_OK);
+            EXPECT_TRUE(SameMediaType(*offered.get(), *type.get()));
+            EXPECT_NE(offered->pbFormat, type->pbFormat) << "a copy, not the caller's block";
+            ASSERT_EQ(inputFirst ? dsp->GetInputCurrentType(0, current.get())
+                                 : dsp->GetOutputCurrentType(0, current.get()),
+                      S_OK);
+            EXPECT_TRUE(SameMediaType(*current.get(), *type.get()));
 
-        DWORD size = 0, lookahead = 9, alignment = 0;
-        if (inputFirst) {
-            ASSERT_EQ(dsp->GetInputSizeInfo(0, &size, &lookahead, &alignment), S_OK);
-            EXPECT_EQ(lookahead, 0u);
-        } else {
-            ASSERT_EQ(dsp->GetOutputSizeInfo(0, &size, &alignment), S_OK);
+            DWORD size = 0, lookahead = 9, alignment = 0;
+            if (inputFirst) {
+                ASSERT_EQ(dsp->GetInputSizeInfo(0, &size, &lookahead, &alignment), S_OK);
+                EXPECT_EQ(lookahead, 0u);
+            } else {
+                ASSERT_EQ(dsp->GetOutputSizeInfo(0, &size, &alignment), S_OK);
+            }
+            EXPECT_EQ(size, 1234u);
+            EXPECT_EQ(alignment, row.alignment);
         }
-        EXPECT_EQ(size, 1234u);
-        EXPECT_EQ(alignment, 4u);
     }
 }
 
@@ -275,6 +293,51 @@ TEST(MediaTypeNegotiation, ClearAndOtherFlags) {
     EXPECT_EQ(dsp->GetInputCurrentType(0, current.get()), kTypeNotSet);
     ASSERT_EQ(dsp->SetOutputType(0, type.get(), 0), S_OK);
     EXPECT_EQ(dsp->SetInputType(0, other.get(), 4), kTypeNotAccepted);
+}
+
+// A type may carry a host's format object, whose Release can call straight
+// back into the object: by then the record must already be unset, or a
+// clear from inside it releases the format object a second time.
+TEST(MediaTypeNegotiation, FormatObjectReleaseCanReenterTheObject) {
+    struct FormatObject final : IUnknown {
+        STDMETHODIMP QueryInterface(REFIID, void** ppv) override {
+            *ppv = nullptr;
+            return E_NOINTERFACE;
+        }
+        STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+        STDMETHODIMP_(ULONG) Release() override {
+            const ULONG left = --refs;
+            if (onRelease) std::exchange(onRelease, nullptr)();
+            return left;
+        }
+        ULONG refs = 1;
+        std::function<void()> onRelease;
+    } formatObject;
+
+    auto dsp = CreateDsp();
+    {
+        MediaType type(Pcm(16));
+        type->pUnk = &formatObject;
+        for (bool input : {true, false}) {
+            SCOPED_TRACE(input ? "input" : "output");
+            auto set = [&](const DMO_MEDIA_TYPE* t, DWORD flags) {
+                return input ? dsp->SetInputType(0, t, flags) : dsp->SetOutputType(0, t, flags);
+            };
+            ASSERT_EQ(set(type.get(), 0), S_OK);
+            ASSERT_EQ(formatObject.refs, 2u);
+            HRESULT inside = E_FAIL;
+            formatObject.onRelease = [&] {
+                MediaType current;
+                inside = input ? dsp->GetInputCurrentType(0, current.get())
+                               : dsp->GetOutputCurrentType(0, current.get());
+                EXPECT_EQ(set(nullptr, DMO_SET_TYPEF_CLEAR), S_OK);
+            };
+            ASSERT_EQ(set(nullptr, DMO_SET_TYPEF_CLEAR), S_OK);
+            EXPECT_EQ(inside, kTypeNotSet);
+            EXPECT_EQ(formatObject.refs, 1u) << "released once";
+        }
+    }
+    EXPECT_EQ(formatObject.refs, 0u);
 }
 
 TEST(MediaTypeNegotiation, OnlyAStoredInputTypePublishesItsFormat) {

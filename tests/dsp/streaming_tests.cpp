@@ -2,6 +2,7 @@
 // stamps, incomplete marking, flushing and the refusals on the way.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <numeric>
 
 #include "dsp_test_support.h"
@@ -279,6 +280,153 @@ TEST_F(Streaming, RefusedOutputKeepsHeldData) {
     EXPECT_EQ(output.length, 64u);
     EXPECT_EQ(element.rtTimestamp, 0) << "no failed run moved the time on";
     EXPECT_EQ(output.memory, input.memory);
+}
+
+// A host's buffer may call back into the object from inside any call the
+// object makes on it. A run reads the object only after its calls out, and
+// one whose state changed during its last call (SetLength) fails and
+// consumes nothing: in the end the host receives what it left the object
+// holding, whole, once and in order.
+TEST_F(Streaming, OutputBufferCallsThatReenterTheObject) {
+    using Action = std::function<void()>;
+    const MediaType narrow(Pcm(8, 1));
+    TestBuffer replacement(96, 96);
+    std::iota(replacement.memory.begin(), replacement.memory.end(), BYTE{0xA0});
+    std::vector<BYTE> nestedOutput;
+
+    const Action clearInput = [&] { EXPECT_EQ(dsp->SetInputType(0, nullptr, DMO_SET_TYPEF_CLEAR), S_OK); };
+    const Action clearOutput = [&] { EXPECT_EQ(dsp->SetOutputType(0, nullptr, DMO_SET_TYPEF_CLEAR), S_OK); };
+    // To 8-bit mono, whose 1-byte frames fill all 1001 bytes of the output.
+    const Action changeFormat = [&] {
+        clearOutput();
+        clearInput();
+        EXPECT_EQ(dsp->SetInputType(0, narrow.get(), 0), S_OK);
+        EXPECT_EQ(dsp->SetOutputType(0, narrow.get(), 0), S_OK);
+    };
+    const Action feed = [&] { EXPECT_EQ(dsp->ProcessInput(0, &replacement, 0, 0, 0), S_OK); };
+    const Action flush = [&] { EXPECT_EQ(dsp->Flush(), S_OK); };
+    const Action pull = [&] {
+        TestBuffer nested(1001);
+        DMO_OUTPUT_DATA_BUFFER nestedElement{&nested, 0, 0, 0};
+        EXPECT_EQ(dsp->ProcessOutput(0, 1, &nestedElement, nullptr), S_OK);
+        nestedOutput.assign(nested.memory.begin(), nested.memory.begin() + nested.length);
+    };
+
+    enum class Received { kInput, kReplacement, kNothing };
+    using C = BufferCall;
+    const struct {
+        const char* name;
+        BufferCall call;
+        const Action& action;
+        HRESULT result;
+        DWORD written;  // by a run that succeeds
+        Received received;
+    } rows[] = {
+        {"input type cleared in GetBufferAndLength", C::GetBufferAndLength, clearInput, kTypeNotSet, 0,
+         Received::kInput},
+        {"output type cleared in GetBufferAndLength", C::GetBufferAndLength, clearOutput, kTypeNotSet, 0,
+         Received::kInput},
+        {"format changed in GetBufferAndLength", C::GetBufferAndLength, changeFormat, S_OK, 1001, Received::kInput},
+        {"new input in GetBufferAndLength", C::GetBufferAndLength, feed, S_OK, 96, Received::kReplacement},
+        {"flush in GetBufferAndLength", C::GetBufferAndLength, flush, S_FALSE, 0, Received::kNothing},
+        {"input type cleared in GetMaxLength", C::GetMaxLength, clearInput, kTypeNotSet, 0, Received::kInput},
+        {"output type cleared in GetMaxLength", C::GetMaxLength, clearOutput, kTypeNotSet, 0, Received::kInput},
+        {"format changed in GetMaxLength", C::GetMaxLength, changeFormat, S_OK, 1001, Received::kInput},
+        {"input type cleared in SetLength", C::SetLength, clearInput, kTypeNotSet, 0, Received::kInput},
+        {"output type cleared in SetLength", C::SetLength, clearOutput, kTypeNotSet, 0, Received::kInput},
+        {"format changed in SetLength", C::SetLength, changeFormat, kChangedState, 0, Received::kInput},
+        {"new input in SetLength", C::SetLength, feed, kChangedState, 0, Received::kReplacement},
+        {"flush in SetLength", C::SetLength, flush, kChangedState, 0, Received::kNothing},
+        {"output run in SetLength", C::SetLength, pull, kChangedState, 0, Received::kInput},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_EQ(dsp->Flush(), S_OK);
+        clearOutput();
+        clearInput();
+        Negotiate(dsp.Get(), Pcm(16));
+        nestedOutput.clear();
+        ASSERT_EQ(Feed(4096, DMO_INPUT_DATA_BUFFERF_TIME, 0), S_OK);
+
+        TestBuffer output(1001);
+        bool fired = false;
+        output.onCall = [&](BufferCall call) {
+            if (call != row.call || fired) return;
+            fired = true;
+            row.action();
+        };
+        const HRESULT result = Pull(output);
+        ASSERT_TRUE(fired);
+        EXPECT_EQ(result, row.result);
+        std::vector<BYTE> received = nestedOutput;
+        if (SUCCEEDED(result)) {
+            EXPECT_EQ(output.length, row.written);
+            received.insert(received.end(), output.memory.begin(), output.memory.begin() + output.length);
+        }
+
+        // Drain what is left as plain copies, which pass every byte whatever
+        // the frame size.
+        output.onCall = nullptr;
+        clearOutput();
+        clearInput();
+        Negotiate(dsp.Get(), Pcm(16));
+        ASSERT_EQ(enable->SetEnable(FALSE), S_OK);
+        HRESULT hr = S_OK;
+        for (int run = 0; run < 8 && hr == S_OK; ++run) {
+            TestBuffer drain(1000);
+            hr = Pull(drain);
+            received.insert(received.end(), drain.memory.begin(), drain.memory.begin() + drain.length);
+        }
+        EXPECT_EQ(hr, S_FALSE) << "drained within eight runs";
+        ASSERT_EQ(enable->SetEnable(TRUE), S_OK);
+
+        const std::vector<BYTE> expected = row.received == Received::kInput         ? input.memory
+                                           : row.received == Received::kReplacement ? replacement.memory
+                                                                                    : std::vector<BYTE>{};
+        EXPECT_EQ(received, expected);
+    }
+    ASSERT_EQ(dsp->Flush(), S_OK);
+    EXPECT_EQ(replacement.refs, 1);
+}
+
+// The input buffer given up is released only once the object holds the next
+// one, or nothing: its Release may call straight back into the object.
+TEST_F(Streaming, ReleasedInputBufferCanReenterTheObject) {
+    Negotiate(dsp.Get(), Pcm(16));
+    TestBuffer next(8, 8);
+    std::iota(next.memory.begin(), next.memory.end(), BYTE{0xB0});
+    bool fired = false;
+    auto onRelease = [&](const std::function<void()>& action) {
+        return [&fired, action](BufferCall call) {
+            if (call != BufferCall::Release || fired) return;
+            fired = true;
+            action();
+        };
+    };
+
+    // Replaced: a run from inside the old buffer's release reads the new one.
+    ASSERT_EQ(Feed(4096), S_OK);
+    TestBuffer nested(64);
+    input.onCall = onRelease([&] {
+        DMO_OUTPUT_DATA_BUFFER nestedElement{&nested, 0, 0, 0};
+        EXPECT_EQ(dsp->ProcessOutput(0, 1, &nestedElement, nullptr), S_OK);
+    });
+    ASSERT_EQ(dsp->ProcessInput(0, &next, 0, 0, 0), S_OK);
+    ASSERT_TRUE(fired);
+    EXPECT_EQ(std::vector<BYTE>(nested.memory.begin(), nested.memory.begin() + nested.length), next.memory);
+
+    // Used up: new input handed over from inside its release is kept.
+    fired = false;
+    ASSERT_EQ(Feed(16), S_OK);
+    input.onCall = onRelease([&] { EXPECT_EQ(dsp->ProcessInput(0, &next, 0, 0, 0), S_OK); });
+    TestBuffer output(64);
+    ASSERT_EQ(Pull(output), S_OK);
+    ASSERT_TRUE(fired);
+    input.onCall = nullptr;
+    EXPECT_EQ(InputStatus(), 0u);
+    ASSERT_EQ(Pull(output), S_OK);
+    EXPECT_EQ(std::vector<BYTE>(output.memory.begin(), output.memory.begin() + output.length), next.memory);
+    EXPECT_EQ(next.refs, 1);
 }
 
 TEST_F(Streaming, StreamInformationAndInertMethods) {
