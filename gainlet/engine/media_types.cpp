@@ -12,6 +12,7 @@ extern "C" {
 #include <dmort.h>
 }
 
+#include "engine/media_layouts.h"
 #include "engine/shared_gain_state.h"
 #include "engine/wave_subformats.h"
 
@@ -23,10 +24,6 @@ namespace {
 constexpr GUID kMediaTypeAudio = {0x73647561, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 constexpr GUID kMediaSubtypePcm = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 constexpr GUID kFormatWaveFormatEx = {0x05589f81, 0xc356, 0x11ce, {0xbf, 0x01, 0x00, 0xaa, 0x00, 0x55, 0x59, 0x5a}};
-
-// The minimum block sizes below are the platform's packed layouts.
-static_assert(sizeof(WAVEFORMATEX) == 18, "WAVEFORMATEX must be packed");
-static_assert(sizeof(WAVEFORMATEXTENSIBLE) == 40, "WAVEFORMATEXTENSIBLE must be packed");
 
 // A format block read into aligned storage: callers may hand blocks at any
 // address, and only the block's stated size is ever read.

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <mmreg.h>
 
+#include <cstddef>
+
 namespace gainlet {
 
 // A plain global record, zero-filled before use. Field order is part of the
@@ -36,6 +38,12 @@ struct SharedGainState {
     void UpdateMeter(float runPeak);            // locked
     void ReadMeter(BOOL reset, float* peak, BOOL* processed);  // locked
 };
+
+// The processor makes an 8-byte read indivisible only at an 8-byte aligned
+// address; elsewhere the lock-free reader could pair halves of an old and a
+// new gain.
+static_assert(alignof(SharedGainState) % 8 == 0);
+static_assert(offsetof(SharedGainState, linearGain) % 8 == 0);
 
 extern SharedGainState g_sharedGainState;
 

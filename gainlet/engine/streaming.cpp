@@ -4,6 +4,7 @@
 
 #include <mediaerr.h>
 
+#include "engine/media_layouts.h"
 #include "engine/process_samples.h"
 
 namespace gainlet {

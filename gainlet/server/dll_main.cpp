@@ -1,6 +1,8 @@
 // Entry points of Gainlet.dll.
 #include <windows.h>
 
+#include <type_traits>
+
 #include "class_table.h"
 #include "registration.h"
 
@@ -42,3 +44,14 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* ppv) {
 STDAPI DllRegisterServer() { return gainlet::RegisterServer(ThisModule(), gainlet::ServerClassTable()); }
 
 STDAPI DllUnregisterServer() { return gainlet::UnregisterServer(ThisModule(), gainlet::ServerClassTable()); }
+
+// Callers find these by name and call them through the platform's pointer
+// types, so on i686 any other calling convention would unbalance their
+// stack. DllMain matters as much: the C runtime calls the __stdcall
+// DllMain@12, and a differently declared one would leave the runtime's own
+// empty default in its place, so the server would never initialise.
+static_assert(std::is_same_v<decltype(&DllMain), BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID)>);
+static_assert(std::is_same_v<decltype(&DllCanUnloadNow), LPFNCANUNLOADNOW>);
+static_assert(std::is_same_v<decltype(&DllGetClassObject), LPFNGETCLASSOBJECT>);
+static_assert(std::is_same_v<decltype(&DllRegisterServer), HRESULT(STDAPICALLTYPE*)()>);
+static_assert(std::is_same_v<decltype(&DllUnregisterServer), HRESULT(STDAPICALLTYPE*)()>);

@@ -4,6 +4,7 @@
 #include <uuids.h>
 #include <wrl/client.h>
 
+#include "engine/media_layouts.h"
 #include "gainlet.h"
 #include "registry_script.h"
 #include "resource.h"
