@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # check-binary.sh OBJDUMP FILE dll|exe
-# Fails when FILE imports a DLL outside the system set, or (for the DLL) when
-# its export table is not exactly the four entry points at ordinals 1 to 4.
+# Fails when FILE imports a DLL outside the system set, when it can take
+# thread-local storage slots it never gives back (statically linked
+# winpthreads imports TlsAlloc but not TlsFree), or (for the DLL) when its
+# export table is not exactly the four entry points at ordinals 1 to 4.
 set -euo pipefail
 objdump=$1 file=$2 kind=$3
 allowed='^(kernel32|user32|gdi32|advapi32|ole32|oleaut32|msdmo|shell32|comctl32|version|msvcrt|shlwapi|uuid|comdlg32)\.dll$'
@@ -12,6 +14,12 @@ echo "imports of $(basename "$file"):" $imports
 [ -n "$imports" ] || { echo "FAIL: no import table found"; exit 1; }
 bad=$(printf '%s\n' "$imports" | grep -Ev "$allowed" || true)
 if [ -n "$bad" ]; then echo "FAIL: non-system imports: $bad"; exit 1; fi
+
+functions=$(printf '%s\n' "$dump" | awk '/^\tDLL Name:/ {dll = tolower($3)} dll == "kernel32.dll" && NF == 3 && $1 ~ /^[0-9a-f]+$/ {print $3}')
+if printf '%s\n' "$functions" | grep -qx TlsAlloc && ! printf '%s\n' "$functions" | grep -qx TlsFree; then
+  echo "FAIL: imports TlsAlloc without TlsFree: a thread-local storage slot per load is never given back"
+  exit 1
+fi
 
 if [ "$kind" = dll ]; then
   # binutils prints the name table as "\t[   0] DllCanUnloadNow", indexed by
