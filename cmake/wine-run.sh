@@ -24,8 +24,13 @@ fi
 
 source "$here/wine-env.sh"
 flavour=${GAINLET_FLAVOUR:-}
-if [ -z "$flavour" ] && [ -f "$prog" ]; then
-  flavour=$(gainlet_flavour_of "$prog")
+if [ -f "$prog" ]; then
+  own=$(gainlet_flavour_of "$prog")
+  if [ -n "$flavour" ] && [ "$flavour" != "$own" ]; then
+    echo "wine-run: $prog is an $own program, but the $flavour flavour was asked for" >&2
+    exit 2
+  fi
+  flavour=$own
 fi
 if [ -z "$flavour" ] && [ -f "$WINEPREFIX/system.reg" ]; then
   grep -q '^#arch=win64' "$WINEPREFIX/system.reg" && flavour=x86_64 || flavour=i686

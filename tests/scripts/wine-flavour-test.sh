@@ -75,6 +75,11 @@ run "$work/pe32-prefix" "$work/pe32.exe" --list
 check "its own machine type chooses win32" prefix_arch "$work/pe32-prefix" win32
 check "and the 32-bit loader runs it" grep -qx "wine win32 $work/pe32.exe --list" "$FAKE_LOG"
 
+echo "== a 32-bit program asked to run as the other flavour"
+mixed() { GAINLET_FLAVOUR=x86_64 run "$work/mixed" "$work/pe32.exe"; }
+check "refused" fails mixed
+check "no prefix made" [ ! -e "$work/mixed" ]
+
 echo "== regsvr32 in an existing prefix, no flavour stated"
 run "$work/xp" regsvr32 /s 'C:\x.dll'
 check "the prefix's own architecture is used" log_is 'wine win32 regsvr32 /s C:\x.dll'
