@@ -8,14 +8,12 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
 # Static runtimes: the import tables name system DLLs only.
 add_link_options(-static -static-libgcc -static-libstdc++)
 
-set(RC_FLAGS_COMMON "-c65001")
-
 # gainlet_windows_gui(target): a GUI-subsystem program (no console window).
 function(gainlet_windows_gui target)
   target_link_options(${target} PRIVATE -mwindows)
 endfunction()
 
-# gainlet_add_wine_test(name target [WINDOWS]): registers a test executable
+# gainlet_add_wine_test(name target [ARGS...]): registers a test executable
 # that CTest runs under Wine through the emulator script.
 function(gainlet_add_wine_test name target)
   add_test(NAME ${name} COMMAND ${target} ${ARGN})

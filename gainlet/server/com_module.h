@@ -30,7 +30,6 @@ public:
 
     HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** ppv);
     HRESULT CanUnloadNow() const;
-    const ClassEntry* Classes() const { return classes; }
 
 private:
     CRITICAL_SECTION cacheLock;  // held only around filling one cache
