@@ -151,4 +151,16 @@ for deep in 258:b 259:c 270:d; do
 done
 popd >/dev/null
 
+echo "== the registration fails (no registrar): the same steps, exit code -1"
+wine regsvr32 /s /u "C:\\testbed\\$(basename "$REGISTRAR")"
+"$WINESERVER" -w
+reg HKLM "$UNINSTALL_KEY" --add DisplayName 'stale'
+run_setup 255 'C:\src\Setup.exe' '' "$CAPTION_EN" Yes
+end_session
+check_eq "the question only: the tool reports for itself" "$(box_count)" 1
+check "Gainlet.dll installed" same_file "$INSTALL/Gainlet.dll" "$C/src/Gainlet.dll"
+check_eq "the entry is written all the same" "$(entry DisplayName)" $'REG_SZ\tGainlet WMP Plugin'
+check_eq "with its uninstall command" "$(entry UninstallString)" \
+  "$(printf 'REG_SZ\t"%s" /U' "$INSTALL_WIN\\Setup.exe")"
+
 finish
