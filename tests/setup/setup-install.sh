@@ -7,6 +7,7 @@ new_prefix
 setup_size() { stat -c %s "$INSTALL/Setup.exe"; }
 dll_size() { stat -c %s "$INSTALL/Gainlet.dll"; }
 entry() { reg HKLM "$UNINSTALL_KEY" "$1"; }
+registrar_calls() { reg HKLM 'Software\Gainlet Testbed\Plugin Registrar' CallCount; }
 
 echo "== a source folder without Gainlet.dll"
 mkdir -p "$C/nodll" && cp -p "$SETUP_EXE" "$C/nodll/Setup.exe"
@@ -50,6 +51,7 @@ fi
 echo "== installing again from the same folder"
 before_setup=$(inode_and_ctime "$INSTALL/Setup.exe")
 before_dll=$(inode_and_ctime "$INSTALL/Gainlet.dll")
+calls=$(registrar_calls)
 reg HKLM "$UNINSTALL_KEY" --add DisplayName 'stale'
 reg HKLM "$UNINSTALL_KEY" --add EstimatedSize dword:00000001
 run_setup 0 'C:\src\Setup.exe' '' "$CAPTION_EN" Yes
@@ -60,7 +62,8 @@ check_eq "the entry is rewritten" "$(entry DisplayName)" $'REG_SZ\tGainlet WMP P
 check_eq "its size computed again" "$(entry EstimatedSize)" \
   "$(printf 'REG_DWORD\t%d' $(( ($(setup_size) + $(dll_size)) / 1000 )))"
 if [ -n "${REGISTRAR:-}" ]; then
-  check "registered again" test "$(reg HKLM 'Software\Gainlet Testbed\Plugin Registrar\Calls\00000002')" = present
+  # Each registration records one call per plug-in type: compare the counts.
+  check "registered again" test "$(registrar_calls)" != "$calls"
 fi
 
 echo "== a newer version (file version 1.2.0.0, product version 0.9.2.0)"
@@ -104,7 +107,6 @@ mkdir -p "$C/other"
 cp "$PLUGIN_DLL" "$C/other/Gainlet.dll"
 python3 "$scenario_dir/set_file_version.py" "$C/other/Gainlet.dll" 9.0.0.0
 printf decoy >"$C/other/Setup.exe"
-registrar_calls() { reg HKLM 'Software\Gainlet Testbed\Plugin Registrar' CallCount; }
 # stage_deep LENGTH LETTER: the sources in a folder where Setup.exe's full
 # path has LENGTH characters (folder names of at most 200); sets DEEP_WIN.
 stage_deep() {
