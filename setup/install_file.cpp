@@ -11,25 +11,27 @@ namespace {
 
 const UINT kInUseQuestion = MB_CANCELTRYCONTINUE | MB_ICONQUESTION | MB_DEFBUTTON2;
 
-// <folder of the running installer>\name, or name alone (relative to the
-// current directory) when the installer's own path cannot be had.
-void BuildSourcePath(const wchar_t* name, wchar_t* sourcePath)
+// <folder of the running installer>\name. False when that path cannot be
+// formed: a bare name would be looked up in the current directory, which
+// whoever starts the installer chooses.
+bool BuildSourcePath(const wchar_t* name, wchar_t* sourcePath)
 {
     wchar_t own[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, own, MAX_PATH);
-    if (length > 0 && length < MAX_PATH) {
-        int folderEnd = 0;
-        for (DWORD i = 0; i < length; ++i) {
-            if (own[i] == L'\\' || own[i] == L'/' || own[i] == L':')
-                folderEnd = static_cast<int>(i) + 1;
-        }
-        if (folderEnd + lstrlenW(name) < MAX_PATH) {
-            lstrcpynW(sourcePath, own, folderEnd + 1);
-            lstrcatW(sourcePath, name);
-            return;
-        }
+    // A path that fills the buffer has been cut short (and on Windows XP is
+    // not even terminated).
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    int folderEnd = 0;
+    for (DWORD i = 0; i < length; ++i) {
+        if (own[i] == L'\\' || own[i] == L'/' || own[i] == L':')
+            folderEnd = static_cast<int>(i) + 1;
     }
-    lstrcpynW(sourcePath, name, MAX_PATH);
+    if (folderEnd == 0 || folderEnd + lstrlenW(name) >= MAX_PATH)
+        return false;
+    lstrcpynW(sourcePath, own, folderEnd + 1);
+    lstrcatW(sourcePath, name);
+    return true;
 }
 
 bool SourceIsNewer(const wchar_t* source, const wchar_t* target)
@@ -81,14 +83,17 @@ InUseOutcome ClearTarget(const wchar_t* target)
 bool InstallFile(unsigned long long* installedSize, const wchar_t* sourceName,
                  const wchar_t* targetName, wchar_t* targetPath)
 {
+    // The source first: a file that cannot be named in the installer's own
+    // folder stops the run before anything is created.
+    wchar_t source[MAX_PATH];
+    if (!BuildSourcePath(sourceName, source))
+        return ReportFailure(targetName);
+
     wchar_t target[MAX_PATH];
     if (!BuildInstallPath(target, kInstallFolderName, targetName, true))
         return ReportFailure(targetName);
     if (targetPath)
         lstrcpyW(targetPath, target);
-
-    wchar_t source[MAX_PATH];
-    BuildSourcePath(sourceName, source);
 
     if (SourceIsNewer(source, target)) {
         if (ClearTarget(target) == InUseOutcome::Cancelled)

@@ -7,6 +7,8 @@
 // time). An installed file in use brings up the in-use question. Adds the
 // size of the file that ends up installed to *installedSize (when given) and
 // writes the target's full path to targetPath (MAX_PATH, when given). On
-// failure the user has been told (message 108) and false is returned.
+// failure the user has been told (message 108) and false is returned; that
+// includes a source path too long to form, which is never looked for
+// anywhere but in the installer's folder.
 bool InstallFile(unsigned long long* installedSize, const wchar_t* sourceName,
                  const wchar_t* targetName, wchar_t* targetPath);

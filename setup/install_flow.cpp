@@ -19,13 +19,16 @@ int RunInstall(const wchar_t* caption)
     if (!InstallFile(&installedSize, L"Gainlet.dll", L"Gainlet.dll", installedDll))
         return kSetupFailed;
 
-    if (!RunRegsvr32(kRegisterCommand, installedDll)) {
+    const Regsvr32Result registration = RunRegsvr32(kRegisterCommand, installedDll);
+    if (registration == Regsvr32Result::NotStarted) {
         ShowSetupMessage(caption, IDS_REGSVR32_FAILED, MB_ICONERROR);
         return kSetupFailed;
     }
 
-    // Without the entry the plug-in is still installed and registered; the
-    // run counts as done.
+    // The entry is written even after a failed registration, which the tool
+    // has reported itself: the copied files can then still be removed.
+    // Without the entry the plug-in is still installed and registered; that
+    // alone does not fail the run.
     WriteUninstallEntry(installedSize, installedSetup, installedDll);
-    return kSetupSucceeded;
+    return registration == Regsvr32Result::Succeeded ? kSetupSucceeded : kSetupFailed;
 }

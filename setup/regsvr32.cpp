@@ -5,7 +5,7 @@
 const wchar_t kRegisterCommand[] = L"regsvr32.exe \"%s\"";
 const wchar_t kUnregisterCommand[] = L"regsvr32.exe /u \"%s\"";
 
-bool RunRegsvr32(const wchar_t* commandFormat, const wchar_t* dllPath)
+Regsvr32Result RunRegsvr32(const wchar_t* commandFormat, const wchar_t* dllPath)
 {
     // CreateProcessW may write into the command line, so it lives in a
     // writable buffer. No application name: the platform's own search order
@@ -18,9 +18,12 @@ bool RunRegsvr32(const wchar_t* commandFormat, const wchar_t* dllPath)
     PROCESS_INFORMATION process = {};
     if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process))
-        return false;
+        return Regsvr32Result::NotStarted;
     WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD exitCode = 0;
+    // An exit code that cannot be read confirms nothing.
+    const bool confirmed = GetExitCodeProcess(process.hProcess, &exitCode) && exitCode == 0;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return true;
+    return confirmed ? Regsvr32Result::Succeeded : Regsvr32Result::Failed;
 }

@@ -1,6 +1,8 @@
 // The installer's two modes. Exit codes: 0 when the mode ran to its end or
-// the user declined; -1 when a file could not be installed or regsvr32.exe
-// could not be started (the user has been told).
+// the user declined; -1 when a file could not be installed, regsvr32.exe
+// could not be started, or it failed to register the installed DLL (the
+// user has been told). A failed unregistration does not stop the removal
+// and does not change the exit code.
 #pragma once
 #include <windows.h>
 

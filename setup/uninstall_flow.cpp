@@ -28,7 +28,7 @@ int RunUninstall(const wchar_t* caption)
     // installation stays whole.
     wchar_t dll[MAX_PATH];
     if (BuildInstallPath(dll, kInstallFolderName, L"Gainlet.dll", false)
-        && !RunRegsvr32(kUnregisterCommand, dll)) {
+        && RunRegsvr32(kUnregisterCommand, dll) == Regsvr32Result::NotStarted) {
         ShowSetupMessage(caption, IDS_REGSVR32_FAILED, MB_ICONERROR);
         return kSetupFailed;
     }

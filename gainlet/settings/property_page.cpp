@@ -26,7 +26,9 @@ CGainletPropPage::CGainletPropPage()
 
 CGainletPropPage::~CGainletPropPage() {
     // A host may release the page before destroying its frame; the dialog
-    // and its timer must not call into a page that is gone.
+    // and its timer must not call into a page that is gone, and what the
+    // dialog previewed must not stay in the DSP object either.
+    DropPreview();
     DestroySettingsDialog();
 }
 
@@ -43,8 +45,10 @@ STDMETHODIMP CGainletPropPage::SetPageSite(IPropertyPageSite* site) {
 STDMETHODIMP CGainletPropPage::Activate(HWND parent, LPCRECT rect, BOOL /*modal*/) {
     if (!rect) return E_POINTER;
 
-    // A second Activate without Deactivate would otherwise leave the first
-    // dialog and its timer behind.
+    // A second Activate without Deactivate replaces the dialog: the first
+    // one's timer must not stay behind, nor its preview, which the new dialog
+    // would otherwise take for the applied gain.
+    DropPreview();
     DestroySettingsDialog();
     CreateSettingsDialog(parent);
     Move(rect);
@@ -53,11 +57,20 @@ STDMETHODIMP CGainletPropPage::Activate(HWND parent, LPCRECT rect, BOOL /*modal*
 }
 
 STDMETHODIMP CGainletPropPage::Deactivate() {
-    // Only a previewed gain is dropped; before the dialog ever started
-    // there is no applied gain to go back to.
-    if (gainControl && dialogStarted) gainControl->SetGain(appliedGainDb);
+    DropPreview();
     DestroySettingsDialog();
     return S_OK;
+}
+
+void CGainletPropPage::DropPreview() {
+    // Before the dialog ever started there is no applied gain to go back to,
+    // and once handed back it is not pushed again: another page may have
+    // applied a newer gain since.
+    if (previewOutstanding && gainControl) gainControl->SetGain(appliedGainDb);
+    previewOutstanding = false;
+    // The unapplied edits go with their preview: an Apply now has nothing to
+    // store, and a host must not be told otherwise.
+    dirty = FALSE;
 }
 
 STDMETHODIMP CGainletPropPage::GetPageInfo(PROPPAGEINFO* info) {

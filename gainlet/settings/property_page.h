@@ -37,6 +37,9 @@ private:
     // The dialog (settings_dialog.cpp).
     HRESULT CreateSettingsDialog(HWND parent);
     void DestroySettingsDialog();
+    // Gives the DSP object back the applied gain and forgets the edits that
+    // were never applied.
+    void DropPreview();
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     // Dispatches one message; true when handled, with *result the message's result.
     bool ProcessDialogMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
@@ -75,8 +78,10 @@ private:
     DWORD shownChannels = 0;
     BOOL shownIsFloat = FALSE;
 
-    // appliedGainDb holds a value: the dialog has started at least once.
-    bool dialogStarted = false;
+    // The DSP object may carry a gain the dialog previewed: set when the
+    // dialog starts, cleared once appliedGainDb has been handed back. Only a
+    // started dialog gives appliedGainDb a value.
+    bool previewOutstanding = false;
 };
 
 }  // namespace gainlet

@@ -177,7 +177,7 @@ LRESULT CGainletPropPage::OnInitDialog() {
     }
 
     appliedGainDb = gainDb;
-    dialogStarted = true;
+    previewOutstanding = true;
     shownPeak = -1.0f;
     ShowPeak(0.0f);
     // The template shows the unlit lamp.

@@ -185,9 +185,11 @@ TEST_F(GainEntryTest, ApplyAboveTheRangeIsRefusedWithTheMessage) {
 TEST_F(GainEntryTest, DeactivateRestoresTheAppliedGainAndClosesTheDialog) {
     TypeGain(dialog, L"6");
     EXPECT_EQ(LastPreview(), 6.0f);
+    ASSERT_EQ((*page)->IsPageDirty(), S_OK);
     ASSERT_EQ((*page)->Deactivate(), S_OK);
     EXPECT_EQ(LastPreview(), -0.131f);
     EXPECT_FALSE(page->dialog()) << "the dialog and its timer end with Deactivate";
+    EXPECT_EQ((*page)->IsPageDirty(), S_FALSE) << "the unapplied edit went with its preview";
     DWORD bits;
     EXPECT_FALSE(Stored(&bits));
     // With the dialog gone there is no entry to apply: the default must
@@ -204,6 +206,22 @@ TEST_F(GainEntryTest, DeactivateRestoresTheAppliedGainAndClosesTheDialog) {
     TypeGain(dialog, L"+9");
     (*page)->Deactivate();
     EXPECT_EQ(LastPreview(), -3.0f);
+}
+
+TEST_F(GainEntryTest, ASecondActivateHandsBackTheAppliedGainFirst) {
+    TypeGain(dialog, L"1.5");
+    ASSERT_EQ((*page)->Apply(), S_OK);
+    TypeGain(dialog, L"6");
+    ASSERT_EQ(LastPreview(), 6.0f);
+
+    RECT rect = {0, 0, 400, 250};
+    ASSERT_EQ((*page)->Activate(page->frame.window(), &rect, FALSE), S_OK);
+    EXPECT_EQ(ControlText(page->dialog(), IDC_GAIN), L"+1.500") << "the preview is not taken for applied";
+    (*page)->Deactivate();
+    EXPECT_EQ(engine.gain, 1.5f);
+    DWORD bits = 0;
+    ASSERT_TRUE(Stored(&bits));
+    EXPECT_EQ(bits, FloatBits(1.5f));
 }
 
 TEST(GainEntryStart, ExtraDecimalsArePreviewedRoundedButAppliedExactly) {

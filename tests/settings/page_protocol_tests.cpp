@@ -188,9 +188,11 @@ TEST(PageProtocol, TheDialogNeverOutlivesThePage) {
         ASSERT_EQ(page->Activate(frame.window(), &rect, FALSE), S_OK);
         dialog = frame.FindPageDialog();
         EXPECT_FALSE(FindWindowExW(frame.window(), dialog, L"#32770", nullptr));
+        TypeGain(dialog, L"7");
         // Released without Deactivate, as a careless host might.
     }
     EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_EQ(engine.gain, -0.131f) << "nor does its preview";
     PumpMessages(120);   // a pending timer must find nothing to call
     EXPECT_EQ(gainlet::ModuleLockCount(), 0);
     EXPECT_EQ(engine.refs, 1);

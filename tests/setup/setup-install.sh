@@ -7,6 +7,7 @@ new_prefix
 setup_size() { stat -c %s "$INSTALL/Setup.exe"; }
 dll_size() { stat -c %s "$INSTALL/Gainlet.dll"; }
 entry() { reg HKLM "$UNINSTALL_KEY" "$1"; }
+registrar_calls() { reg HKLM 'Software\Gainlet Testbed\Plugin Registrar' CallCount; }
 
 echo "== a source folder without Gainlet.dll"
 mkdir -p "$C/nodll" && cp -p "$SETUP_EXE" "$C/nodll/Setup.exe"
@@ -50,6 +51,7 @@ fi
 echo "== installing again from the same folder"
 before_setup=$(inode_and_ctime "$INSTALL/Setup.exe")
 before_dll=$(inode_and_ctime "$INSTALL/Gainlet.dll")
+calls=$(registrar_calls)
 reg HKLM "$UNINSTALL_KEY" --add DisplayName 'stale'
 reg HKLM "$UNINSTALL_KEY" --add EstimatedSize dword:00000001
 run_setup 0 'C:\src\Setup.exe' '' "$CAPTION_EN" Yes
@@ -60,7 +62,8 @@ check_eq "the entry is rewritten" "$(entry DisplayName)" $'REG_SZ\tGainlet WMP P
 check_eq "its size computed again" "$(entry EstimatedSize)" \
   "$(printf 'REG_DWORD\t%d' $(( ($(setup_size) + $(dll_size)) / 1000 )))"
 if [ -n "${REGISTRAR:-}" ]; then
-  check "registered again" test "$(reg HKLM 'Software\Gainlet Testbed\Plugin Registrar\Calls\00000002')" = present
+  # Each registration records one call per plug-in type: compare the counts.
+  check "registered again" test "$(registrar_calls)" != "$calls"
 fi
 
 echo "== a newer version (file version 1.2.0.0, product version 0.9.2.0)"
@@ -96,5 +99,70 @@ check_eq "with the later time" "$(stat -c %Y "$INSTALL/Gainlet.dll")" "$(stat -c
 check_eq "Setup.exe replaced by time alone" "$(stat -c %Y "$INSTALL/Setup.exe")" "$(stat -c %Y "$C/later/Setup.exe")"
 check "the read-only attribute is gone" writable_by_owner "$INSTALL/Gainlet.dll"
 check "from Setup.exe too" writable_by_owner "$INSTALL/Setup.exe"
+
+echo "== sources only from the installer's own folder, never from the current directory"
+# Decoys in the current directory that would win over what the installer's
+# folder offers: a newer Gainlet.dll and a later Setup.exe.
+mkdir -p "$C/other"
+cp "$PLUGIN_DLL" "$C/other/Gainlet.dll"
+python3 "$scenario_dir/set_file_version.py" "$C/other/Gainlet.dll" 9.0.0.0
+printf decoy >"$C/other/Setup.exe"
+# stage_deep LENGTH LETTER: the sources in a folder where Setup.exe's full
+# path has LENGTH characters (folder names of at most 200); sets DEEP_WIN.
+stage_deep() {
+  local rest=$(( $1 - 2 - 10 )) win='C:' unix=$C n part   # "C:", "\Setup.exe"
+  while [ "$rest" -gt 0 ]; do
+    n=$(( rest - 1 > 200 ? 150 : rest - 1 ))
+    part=$(printf "%${n}s" '' | tr ' ' "$2")
+    win+="\\$part" unix+="/$part" rest=$(( rest - n - 1 ))
+  done
+  mkdir -p "$unix"
+  cp -p "$SETUP_EXE" "$unix/Setup.exe"
+  cp -p "$PLUGIN_DLL" "$unix/Gainlet.dll"
+  DEEP_WIN="$win\\Setup.exe"
+  check_eq "a path of $1 characters" "${#DEEP_WIN}" "$1"
+}
+pushd "$C/other" >/dev/null
+rm -rf "$INSTALL"
+stage_deep 257 a   # Gainlet.dll beside it: 259 characters, the most that fits
+calls=$(registrar_calls)
+run_setup 0 "$DEEP_WIN" '' "$CAPTION_EN" Yes
+end_session
+check "257: Gainlet.dll from the installer's folder" same_file "$INSTALL/Gainlet.dll" "$PLUGIN_DLL"
+check "257: Setup.exe from the installer's folder" same_file "$INSTALL/Setup.exe" "$SETUP_EXE"
+check "257: registered" test "$(registrar_calls)" != "$calls"
+for deep in 258:b 259:c 270:d; do
+  length=${deep%:*}
+  rm -rf "$INSTALL"
+  stage_deep "$length" "${deep#*:}"
+  calls=$(registrar_calls)
+  reg HKLM "$UNINSTALL_KEY" --add DisplayName 'stale'
+  run_setup 255 "$DEEP_WIN" '' "$CAPTION_EN" Yes OK
+  end_session
+  if [ "$length" -lt 270 ]; then
+    check_eq "$length: Gainlet.dll cannot be named" "$(box_text 2)" "$(msg_install_failed Gainlet.dll)"
+    check "$length: Setup.exe from the installer's folder" same_file "$INSTALL/Setup.exe" "$SETUP_EXE"
+  else
+    # Beyond the module path's buffer even the installer's own name is lost.
+    check_eq "$length: Setup.exe cannot be named" "$(box_text 2)" "$(msg_install_failed Setup.exe)"
+    check "$length: nothing created" test ! -e "$INSTALL"
+  fi
+  check "$length: the decoy DLL is not copied" test ! -e "$INSTALL/Gainlet.dll"
+  check_eq "$length: nothing registered" "$(registrar_calls)" "$calls"
+  check_eq "$length: no entry written" "$(entry DisplayName)" $'REG_SZ\tstale'
+done
+popd >/dev/null
+
+echo "== the registration fails (no registrar): the same steps, exit code -1"
+wine regsvr32 /s /u "C:\\testbed\\$(basename "$REGISTRAR")"
+"$WINESERVER" -w
+reg HKLM "$UNINSTALL_KEY" --add DisplayName 'stale'
+run_setup 255 'C:\src\Setup.exe' '' "$CAPTION_EN" Yes
+end_session
+check_eq "the question only: the tool reports for itself" "$(box_count)" 1
+check "Gainlet.dll installed" same_file "$INSTALL/Gainlet.dll" "$C/src/Gainlet.dll"
+check_eq "the entry is written all the same" "$(entry DisplayName)" $'REG_SZ\tGainlet WMP Plugin'
+check_eq "with its uninstall command" "$(entry UninstallString)" \
+  "$(printf 'REG_SZ\t"%s" /U' "$INSTALL_WIN\\Setup.exe")"
 
 finish
