@@ -2,10 +2,10 @@
 # prefix, answers its message boxes with msgbox_answer.exe and checks files
 # and registry from the host.
 #
-# Environment: SETUP_EXE, PLUGIN_DLL (installed as Gainlet.dll), MSGBOX,
-# HOLD_DLL, PROGRAM_FILES (host paths); REGISTRAR (optional: the media player's registrar
-# stand-in, registered in the prefix; with it the plug-in's own registration
-# is checked too).
+# Environment (host paths): SETUP_EXE, PLUGIN_DLL (installed as Gainlet.dll),
+# MSGBOX, HOLD_DLL, PROGRAM_FILES, and REGISTRAR, the media player's
+# registrar stand-in, registered in the prefix so that the plug-in's own
+# registration succeeds and is checked.
 set -euo pipefail
 scenario_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(cd "$scenario_dir/../.." && pwd)
