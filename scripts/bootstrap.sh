@@ -3,6 +3,10 @@
 # Run as root (or with sudo available). Touches nothing when all is present.
 set -euo pipefail
 
+# Wine's WAVE Parser filter is GStreamer's wavparse, loaded by the Wine that
+# runs the test: the native build for 64-bit Wine, the i386 one for 32-bit.
+native=$(dpkg --print-architecture)
+
 packages=(
   cmake make
   g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 mingw-w64-i686-dev binutils-mingw-w64-i686
@@ -11,6 +15,7 @@ packages=(
   wine wine32:i386 wine64
   xvfb xauth xdotool imagemagick file python3 perl
   fonts-wine fonts-ipafont-gothic
+  "gstreamer1.0-plugins-good:$native" gstreamer1.0-plugins-good:i386
 )
 
 sudo_cmd=()

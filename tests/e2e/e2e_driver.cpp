@@ -1,7 +1,8 @@
 // The plug-in end to end in a Wine prefix of its own, as the player and the
 // installer meet it: regsvr32 with the registrar stand-in, the registry it
-// leaves, dsphost playing WAV files through the registered plug-in, and
-// regsvr32 /u. run-e2e.sh starts this program once per prefix and language.
+// leaves, dsphost and a DirectShow graph of the platform's own filters
+// playing WAV files through the registered plug-in, and regsvr32 /u.
+// run-e2e.sh starts this program once per prefix and language.
 //
 // Environment: GAINLET_DLL, GAINLET_REGISTRAR, GAINLET_DSPHOST (Windows
 // paths of the three binaries) and GAINLET_WORKDIR (a scratch folder).
@@ -10,11 +11,13 @@
 #include <shlwapi.h>
 #include <uuids.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "directshow_graph.h"
 #include "gainlet.h"
 #include "plugin_records.h"
 #include "reference_gain.h"
@@ -283,7 +286,7 @@ std::vector<BYTE> MakeFormat(const Layout& layout) {
     if (layout.tag == WAVE_FORMAT_EXTENSIBLE) {
         format.Format.cbSize = 22;
         format.Samples.wValidBitsPerSample = layout.validBits;
-        format.dwChannelMask = layout.channels == 2 ? 3 : 4;
+        format.dwChannelMask = layout.channels == 2 ? 3 : layout.channels == 6 ? 0x3F : 4;
         format.SubFormat = layout.floatSubformat ? e2e::kSubformatFloat : e2e::kSubformatPcm;
         size = sizeof(WAVEFORMATEXTENSIBLE);
     }
@@ -464,6 +467,130 @@ TEST_F(Playing, HostErrorsAreOneLineWithTheCode) {
     EXPECT_EQ(RunProcess(host + L" " + Quoted(work + L"\\refused.wav") + L" " + Quoted(work + L"\\x.wav")).exitCode, 1u);
     EXPECT_EQ(GetFileAttributesW((work + L"\\x.wav").c_str()), INVALID_FILE_ATTRIBUTES) << "nothing written";
     EXPECT_EQ(RunProcess(host + L" --in-buffer 0 a.wav b.wav").exitCode, 2u);
+}
+
+// ---- Playing WAV files through a DirectShow graph ----
+
+// The gain the DLL reads from the registry when it loads, stored as the
+// settings page stores it; whatever was there before is put back.
+class StoredGain {
+public:
+    StoredGain() {
+        HKEY key = nullptr;
+        hadParent_ = KeyExists(HKEY_CURRENT_USER, kParent);
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+        hadKey_ = true;
+        hadValue_ = RegQueryValueExW(key, L"dBGain", nullptr, &savedType_, saved_, &savedSize_) == ERROR_SUCCESS;
+        RegCloseKey(key);
+    }
+    ~StoredGain() {
+        if (!hadKey_) {
+            RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
+            if (!hadParent_) RegDeleteKeyW(HKEY_CURRENT_USER, kParent);
+            return;
+        }
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+        if (hadValue_)
+            RegSetValueExW(key, L"dBGain", 0, savedType_, saved_, savedSize_);
+        else
+            RegDeleteValueW(key, L"dBGain");
+        RegCloseKey(key);
+    }
+    StoredGain(const StoredGain&) = delete;
+    StoredGain& operator=(const StoredGain&) = delete;
+
+    // A REG_DWORD holding the bit pattern of the float.
+    bool Set(float gainDb) {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+            ERROR_SUCCESS)
+            return false;
+        DWORD bits;
+        memcpy(&bits, &gainDb, sizeof(bits));
+        const LONG error = RegSetValueExW(key, L"dBGain", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&bits), sizeof(bits));
+        RegCloseKey(key);
+        return error == ERROR_SUCCESS;
+    }
+
+private:
+    static constexpr const wchar_t* kParent = L"Software\\Gainlet";
+    static constexpr const wchar_t* kKey = L"Software\\Gainlet\\DSP Plugin";
+    bool hadParent_ = false, hadKey_ = false, hadValue_ = false;
+    DWORD savedType_ = 0, savedSize_ = 64;
+    BYTE saved_[64] = {};
+};
+
+struct ComApartment {
+    explicit ComApartment(DWORD model) : hr(CoInitializeEx(nullptr, model)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(hr)) CoUninitialize();
+    }
+    const HRESULT hr;
+};
+
+bool IsFloatFormat(const std::vector<BYTE>& format) {
+    WAVEFORMATEXTENSIBLE wave = {};
+    memcpy(&wave, format.data(), std::min(format.size(), sizeof(wave)));
+    if (wave.Format.wFormatTag == WAVE_FORMAT_IEEE_FLOAT) return true;
+    return wave.Format.wFormatTag == WAVE_FORMAT_EXTENSIBLE && format.size() >= sizeof(wave) &&
+           IsEqualGUID(wave.SubFormat, e2e::kSubformatFloat);
+}
+
+using DirectShowGraph = Playing;
+
+// The graph hands the plug-in the parser's buffers and takes its output into
+// allocator buffers of the alignment the plug-in asks for: formats whose
+// frame is not a power of two (6 channels of 16 bits: 12 bytes) must still
+// come out whole.
+TEST_F(DirectShowGraph, EveryFormatComesOutBitExactAtTwoStoredGains) {
+    const Layout layouts[] = {
+        {"PCM 8 mono", WAVE_FORMAT_PCM, 8, 8, false, 1},
+        {"PCM 16 stereo", WAVE_FORMAT_PCM, 16, 16, false, 2},
+        {"extensible PCM 16, 6 channels", WAVE_FORMAT_EXTENSIBLE, 16, 16, false, 6},
+        {"float 32 stereo", WAVE_FORMAT_IEEE_FLOAT, 32, 32, false, 2},
+    };
+    // Both away from the default; the first saturates full-scale samples.
+    const float gains[] = {3.7f, -9.25f};
+
+    // The wrapper aggregates the object on this thread: from a multithreaded
+    // apartment that works only for a class registered ThreadingModel Both.
+    const ComApartment mta(COINIT_MULTITHREADED);
+    ASSERT_HRESULT_SUCCEEDED(mta.hr);
+    StoredGain stored;
+    for (const float gainDb : gains) {
+        ASSERT_EQ(GetModuleHandleW(dll.c_str()), nullptr) << "the DLL must load after the gain is stored";
+        ASSERT_TRUE(stored.Set(gainDb));
+        for (const Layout& layout : layouts) {
+            SCOPED_TRACE(std::string(layout.name) + " at " + std::to_string(gainDb) + " dB");
+            const std::vector<BYTE> format = MakeFormat(layout);
+            const std::vector<BYTE> data = MakeSamples(layout, 7000);
+            const std::wstring in = Env(L"GAINLET_WORKDIR") + L"\\graph.wav";
+            WriteWav(in, format, data);
+
+            e2e::GraphCapture played;
+            ASSERT_NO_FATAL_FAILURE(e2e::PlayThroughDmo(in, CLSID_Gainlet, &played));
+            ASSERT_GE(played.format.size(), sizeof(WAVEFORMATEX));
+            WAVEFORMATEX fileWave, playedWave;
+            memcpy(&fileWave, format.data(), sizeof(fileWave));
+            memcpy(&playedWave, played.format.data(), sizeof(playedWave));
+            EXPECT_EQ(playedWave.nChannels, fileWave.nChannels);
+            EXPECT_EQ(playedWave.nSamplesPerSec, fileWave.nSamplesPerSec);
+            EXPECT_EQ(playedWave.wBitsPerSample, fileWave.wBitsPerSample);
+            EXPECT_EQ(playedWave.nBlockAlign, fileWave.nBlockAlign);
+            EXPECT_EQ(IsFloatFormat(played.format), IsFloatFormat(format));
+
+            const e2e::ReferenceResult expected = e2e::ReferencePlay(format, data, gainDb, data.size(), true);
+            EXPECT_EQ(played.data.size(), expected.output.size());
+            const size_t common = std::min(played.data.size(), expected.output.size());
+            size_t firstDifference = 0;
+            while (firstDifference < common && played.data[firstDifference] == expected.output[firstDifference])
+                ++firstDifference;
+            EXPECT_EQ(firstDifference, common) << "first differing byte";
+        }
+        // The next gain is read only by a fresh load of the DLL.
+        CoFreeUnusedLibrariesEx(0, 0);
+    }
 }
 
 // Started in a prefix set to Windows XP, under a Japanese user interface.
