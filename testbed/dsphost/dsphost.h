@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "wav_file.h"
+
 namespace dsphost {
 
 using Arguments = std::vector<std::wstring>;
@@ -43,20 +45,7 @@ bool ParsePositive(const std::wstring& text, DWORD* value);
 // is null. On failure *what says which step failed.
 HRESULT CreatePlugin(const CLSID* clsid, IMediaObject** object, std::wstring* what);
 
-// A WAV file's format block (the "fmt " chunk, at least a WAVEFORMATEX) and
-// its sample data.
-struct WavFile {
-    std::vector<BYTE> format;       // as stored (a 16-byte block gets cbSize 0 appended)
-    std::vector<BYTE> storedFormat; // the chunk exactly as read, written back unchanged
-    std::vector<BYTE> data;
-    const WAVEFORMATEX* Format() const { return reinterpret_cast<const WAVEFORMATEX*>(format.data()); }
-};
-// Failures: the file's own error, or HRESULT_FROM_WIN32(ERROR_BAD_FORMAT)
-// with problem saying what is wrong.
-HRESULT ReadWav(const std::wstring& path, WavFile* wav, std::wstring* problem);
-HRESULT WriteWav(const std::wstring& path, const std::vector<BYTE>& format, const std::vector<BYTE>& data);
-
 // Sets the WAV's exact format block as input and output type.
-HRESULT NegotiateFormat(IMediaObject* object, const WavFile& wav, std::wstring* step);
+HRESULT NegotiateFormat(IMediaObject* object, const WavFormat& wav, std::wstring* step);
 
 }  // namespace dsphost

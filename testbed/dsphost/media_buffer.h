@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <mediaobj.h>
+#include <wrl/client.h>
 
 #include <vector>
 
@@ -11,10 +12,11 @@ namespace dsphost {
 
 class MediaBuffer final : public IMediaBuffer {
 public:
-    // A new buffer with one reference, capacity bytes and length 0.
-    static MediaBuffer* Create(DWORD capacity);
+    // A new buffer of capacity bytes starting at an address that is a
+    // multiple of alignment, with length 0; null when out of memory.
+    static Microsoft::WRL::ComPtr<MediaBuffer> Create(DWORD capacity, DWORD alignment = 1);
 
-    BYTE* Data() { return memory.data(); }
+    BYTE* Data() { return data; }
     DWORD Length() const { return length; }
 
     STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override;
@@ -25,11 +27,15 @@ public:
     STDMETHODIMP GetBufferAndLength(BYTE** buffer, DWORD* currentLength) override;
 
 private:
-    explicit MediaBuffer(DWORD capacity) : memory(capacity) {}
+    MediaBuffer(DWORD capacity, DWORD alignment);
     ~MediaBuffer() = default;
 
-    LONG refCount = 1;
-    std::vector<BYTE> memory;
+    // The reference is the ComPtr's that Create returns: MinGW's
+    // ComPtr::Attach adds one of its own, so a buffer born with one leaks.
+    LONG refCount = 0;
+    std::vector<BYTE> storage;
+    BYTE* data;
+    DWORD capacity;
     DWORD length = 0;
 };
 

@@ -1,12 +1,11 @@
 // Streams a WAV file through a DSP plug-in the way the player does: one
-// input buffer at a time, drained into output buffers until the plug-in no
-// longer reports INCOMPLETE.
+// input buffer of whole frames at a time, drained into output buffers until
+// the plug-in no longer reports INCOMPLETE. The file is read and written as
+// the stream goes, so memory does not grow with its length.
 #include <objbase.h>
 #include <wrl/client.h>
 
 #include <cstdio>
-#include <algorithm>
-#include <cstring>
 #include <cwchar>
 
 #include "dsphost.h"
@@ -72,7 +71,31 @@ std::wstring ParseOptions(const Arguments& args, PlayOptions* options) {
     return std::wstring();
 }
 
+// The size and address alignment of the buffers on one side. Sizes are whole
+// frames, for a plug-in drops a trailing partial frame and every frame after
+// it would then be misaligned.
+struct BufferPlan {
+    DWORD asked = 0;  // the size given on the command line, or the default
+    DWORD bytes = 0;
+    DWORD alignment = 1;
+};
+
+// Empty when buffers of asked bytes can carry the stream, else why not.
+std::wstring PlanBuffer(DWORD asked, DWORD frame, DWORD minimum, DWORD alignment, const wchar_t* option,
+                        BufferPlan* plan) {
+    plan->asked = asked;
+    plan->bytes = asked - asked % frame;
+    plan->alignment = alignment ? alignment : 1;
+    // The smallest whole number of frames the plug-in takes.
+    const ULONGLONG needed = (ULONGLONG{minimum > frame ? minimum : frame} + frame - 1) / frame * frame;
+    if (plan->bytes >= needed) return std::wstring();
+    return std::wstring(option) + L" of " + std::to_wstring(asked) + L" bytes is too small: this file and plug-in need " +
+           std::to_wstring(needed) + L" or more (whole frames of " + std::to_wstring(frame) + L" bytes)";
+}
+
 struct Summary {
+    BufferPlan in, out;
+    DWORD frame = 0;
     ULONGLONG bytesIn = 0, bytesOut = 0;
     DWORD outputBuffers = 0, incomplete = 0;
     bool haveTime = false;
@@ -80,21 +103,25 @@ struct Summary {
 };
 
 // Drains what the plug-in holds into output buffers, appending their bytes.
-HRESULT Drain(IMediaObject* object, DWORD outSize, std::vector<BYTE>* out, Summary* summary, std::wstring* step) {
+HRESULT Drain(IMediaObject* object, const BufferPlan& plan, WavWriter* out, Summary* summary, std::wstring* step) {
     for (;;) {
-        ComPtr<MediaBuffer> buffer;
-        buffer.Attach(MediaBuffer::Create(outSize));
-        if (!buffer) return E_OUTOFMEMORY;
+        const ComPtr<MediaBuffer> buffer = MediaBuffer::Create(plan.bytes, plan.alignment);
+        if (!buffer) {
+            *step = L"out of memory";
+            return E_OUTOFMEMORY;
+        }
         DMO_OUTPUT_DATA_BUFFER output = {};
         output.pBuffer = buffer.Get();
         DWORD status = 0;
         *step = L"ProcessOutput failed";
-        const HRESULT hr = object->ProcessOutput(0, 1, &output, &status);
+        HRESULT hr = object->ProcessOutput(0, 1, &output, &status);
         if (FAILED(hr)) return hr;
         if (hr == S_FALSE) return S_OK;  // nothing was held
 
         ++summary->outputBuffers;
-        out->insert(out->end(), buffer->Data(), buffer->Data() + buffer->Length());
+        *step = L"cannot write the output";
+        hr = out->Append(buffer->Data(), buffer->Length());
+        if (FAILED(hr)) return hr;
         summary->bytesOut += buffer->Length();
         if (output.dwStatus & DMO_OUTPUT_DATA_BUFFERF_TIME) {
             if (!summary->haveTime) summary->firstTime = output.rtTimestamp;
@@ -110,6 +137,15 @@ HRESULT Drain(IMediaObject* object, DWORD outSize, std::vector<BYTE>* out, Summa
     }
 }
 
+void PrintRounding(const wchar_t* key, const BufferPlan& plan, DWORD frame) {
+    if (plan.bytes == plan.asked) return;
+    wchar_t line[128];
+    swprintf(line, ARRAYSIZE(line), L"%ls: %lu bytes rounded down to %lu (whole frames of %lu bytes)\n", key,
+             static_cast<unsigned long>(plan.asked), static_cast<unsigned long>(plan.bytes),
+             static_cast<unsigned long>(frame));
+    Print(line);
+}
+
 void PrintSummary(IUnknown* plugin, const Summary& summary) {
     ComPtr<IGainlet> gainlet;
     wchar_t line[256];
@@ -121,6 +157,8 @@ void PrintSummary(IUnknown* plugin, const Summary& summary) {
                  static_cast<unsigned long>(channels), static_cast<unsigned long>(bits), isFloat ? L"float" : L"integer");
         Print(line);
     }
+    PrintRounding(L"in-buffer", summary.in, summary.frame);
+    PrintRounding(L"out-buffer", summary.out, summary.frame);
     swprintf(line, ARRAYSIZE(line), L"bytes in: %llu\nbytes out: %llu\noutput buffers: %lu (%lu incomplete)\n",
              summary.bytesIn, summary.bytesOut, static_cast<unsigned long>(summary.outputBuffers),
              static_cast<unsigned long>(summary.incomplete));
@@ -146,10 +184,17 @@ int RunPlay(const Arguments& args) {
     const std::wstring problem = ParseOptions(args, &options);
     if (!problem.empty()) return UsageError(problem);
 
-    WavFile wav;
+    WavReader reader;
     std::wstring wavProblem;
-    HRESULT hr = ReadWav(options.input, &wav, &wavProblem);
+    HRESULT hr = reader.Open(options.input, &wavProblem);
     if (FAILED(hr)) return Fail(wavProblem, hr);
+    const WavFormat& wav = reader.Format();
+    const DWORD frame = wav.Format()->nBlockAlign;
+    if (reader.DataSize() % frame != 0) {
+        return Fail(options.input + L": the data chunk's " + std::to_wstring(reader.DataSize()) +
+                        L" bytes are no whole number of frames of " + std::to_wstring(frame) + L" bytes",
+                    HRESULT_FROM_WIN32(ERROR_BAD_FORMAT));
+    }
 
     ComPtr<IMediaObject> object;
     std::wstring failedStep;
@@ -173,33 +218,61 @@ int RunPlay(const Arguments& args) {
     hr = NegotiateFormat(object.Get(), wav, &step);
     if (FAILED(hr)) return Fail(step, hr);
 
-    const DWORD averageBytes = wav.Format()->nAvgBytesPerSec;
-    std::vector<BYTE> out;
     Summary summary;
-    for (size_t offset = 0; offset < wav.data.size(); offset += options.inBuffer) {
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(options.inBuffer, wav.data.size() - offset));
-        ComPtr<MediaBuffer> input;
-        input.Attach(MediaBuffer::Create(chunk));
-        if (!input) return Fail(L"out of memory", E_OUTOFMEMORY);
-        memcpy(input->Data(), wav.data.data() + offset, chunk);
+    summary.frame = frame;
+    DWORD minimum = 0, lookahead = 0, alignment = 0;
+    hr = object->GetInputSizeInfo(0, &minimum, &lookahead, &alignment);
+    if (FAILED(hr)) return Fail(L"GetInputSizeInfo failed", hr);
+    std::wstring tooSmall = PlanBuffer(options.inBuffer, frame, minimum, alignment, L"--in-buffer", &summary.in);
+    if (!tooSmall.empty()) return Fail(tooSmall, HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER));
+    hr = object->GetOutputSizeInfo(0, &minimum, &alignment);
+    if (FAILED(hr)) return Fail(L"GetOutputSizeInfo failed", hr);
+    tooSmall = PlanBuffer(options.outBuffer, frame, minimum, alignment, L"--out-buffer", &summary.out);
+    if (!tooSmall.empty()) return Fail(tooSmall, HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER));
+
+    const std::wstring notWritten = L"; " + options.output + L" not written";
+    WavWriter out;
+    hr = out.Create(options.output, wav.storedFormat);
+    if (FAILED(hr)) return Fail(L"cannot write " + options.output, hr);
+
+    const DWORD averageBytes = wav.Format()->nAvgBytesPerSec;
+    for (;;) {
+        const ComPtr<MediaBuffer> input = MediaBuffer::Create(summary.in.bytes, summary.in.alignment);
+        if (!input) return Fail(L"out of memory" + notWritten, E_OUTOFMEMORY);
+        DWORD chunk = 0;
+        hr = reader.Read(input->Data(), summary.in.bytes, &chunk);
+        if (FAILED(hr)) return Fail(L"cannot read " + options.input + notWritten, hr);
+        if (chunk == 0) break;
         input->SetLength(chunk);
 
         DWORD status = 0;
         hr = object->GetInputStatus(0, &status);
-        if (FAILED(hr)) return Fail(L"GetInputStatus failed; " + options.output + L" not written", hr);
+        if (FAILED(hr)) return Fail(L"GetInputStatus failed" + notWritten, hr);
         if (!(status & DMO_INPUT_STATUSF_ACCEPT_DATA))
-            return Fail(L"the plug-in accepts no input; " + options.output + L" not written", E_UNEXPECTED);
+            return Fail(L"the plug-in accepts no input" + notWritten, E_UNEXPECTED);
 
-        const REFERENCE_TIME time = static_cast<REFERENCE_TIME>(offset * 10000000ull / averageBytes);
+        const REFERENCE_TIME time = static_cast<REFERENCE_TIME>(summary.bytesIn * 10000000ull / averageBytes);
         hr = object->ProcessInput(0, input.Get(), options.timestamps ? DMO_INPUT_DATA_BUFFERF_TIME : 0, time, 0);
-        if (FAILED(hr)) return Fail(L"ProcessInput failed; " + options.output + L" not written", hr);
+        if (FAILED(hr)) return Fail(L"ProcessInput failed" + notWritten, hr);
         summary.bytesIn += chunk;
 
-        hr = Drain(object.Get(), options.outBuffer, &out, &summary, &step);
-        if (FAILED(hr)) return Fail(step + L"; " + options.output + L" not written", hr);
+        hr = Drain(object.Get(), summary.out, &out, &summary, &step);
+        if (FAILED(hr)) return Fail(step + notWritten, hr);
+    }
+    // The end of the stream: whatever a plug-in still holds comes out now.
+    hr = object->Discontinuity(0);
+    if (FAILED(hr)) return Fail(L"Discontinuity failed" + notWritten, hr);
+    hr = Drain(object.Get(), summary.out, &out, &summary, &step);
+    if (FAILED(hr)) return Fail(step + notWritten, hr);
+    // Both sides carry the same format, so every byte in must come out.
+    if (summary.bytesOut != summary.bytesIn) {
+        return Fail(L"the plug-in returned " + std::to_wstring(summary.bytesOut) + L" of " +
+                        std::to_wstring(summary.bytesIn) + L" bytes" + notWritten,
+                    E_FAIL);
     }
 
-    hr = WriteWav(options.output, wav.storedFormat, out);
+    reader.Close();  // the output may replace the input
+    hr = out.Commit();
     if (FAILED(hr)) return Fail(L"cannot write " + options.output, hr);
     PrintSummary(object.Get(), summary);
     return kExitOk;

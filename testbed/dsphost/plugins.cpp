@@ -60,7 +60,7 @@ int RunList(const Arguments& args) {
     return kExitOk;
 }
 
-HRESULT NegotiateFormat(IMediaObject* object, const WavFile& wav, std::wstring* step) {
+HRESULT NegotiateFormat(IMediaObject* object, const WavFormat& wav, std::wstring* step) {
     const WAVEFORMATEX* format = wav.Format();
     DMO_MEDIA_TYPE type = {};
     type.majortype = MEDIATYPE_Audio;

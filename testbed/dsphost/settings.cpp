@@ -79,9 +79,7 @@ private:
         size_t offset = 0;
         while (!stop && !wav.data.empty()) {
             const DWORD length = static_cast<DWORD>(std::min<size_t>(chunk, wav.data.size() - offset));
-            ComPtr<MediaBuffer> input, output;
-            input.Attach(MediaBuffer::Create(length));
-            output.Attach(MediaBuffer::Create(length));
+            const ComPtr<MediaBuffer> input = MediaBuffer::Create(length), output = MediaBuffer::Create(length);
             if (!input || !output) break;
             std::memcpy(input->Data(), wav.data.data() + offset, length);
             input->SetLength(length);

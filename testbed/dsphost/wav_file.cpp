@@ -1,26 +1,16 @@
-// RIFF WAVE files: the "fmt " chunk and the "data" chunk, nothing else kept.
-#include <cstring>
+#include "wav_file.h"
 
-#include "dsphost.h"
+#include <cstring>
+#include <stdexcept>
 
 namespace dsphost {
 namespace {
 
 const HRESULT kBadFormat = HRESULT_FROM_WIN32(ERROR_BAD_FORMAT);
 
-class File {
-public:
-    explicit File(HANDLE handle) : handle(handle) {}
-    ~File() {
-        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-    }
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-    HANDLE Get() const { return handle; }
-
-private:
-    HANDLE handle;
-};
+// A format chunk is a WAVEFORMATEX and at most 65,535 bytes of extra
+// information; anything longer is not one, and is not read into memory.
+constexpr DWORD kLargestFormatChunk = sizeof(WAVEFORMATEX) + 0xFFFF;
 
 HRESULT LastError() {
     const DWORD error = GetLastError();
@@ -29,17 +19,46 @@ HRESULT LastError() {
 
 DWORD ReadLe32(const BYTE* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<DWORD>(p[3]) << 24); }
 
-void AppendLe32(std::vector<BYTE>* out, DWORD value) {
-    for (int shift = 0; shift < 32; shift += 8) out->push_back(static_cast<BYTE>(value >> shift));
+void PutLe32(BYTE* p, DWORD value) {
+    for (int shift = 0; shift < 32; shift += 8) *p++ = static_cast<BYTE>(value >> shift);
 }
 
-void AppendTag(std::vector<BYTE>* out, const char* tag) { out->insert(out->end(), tag, tag + 4); }
+HRESULT ReadAt(HANDLE file, ULONGLONG position, BYTE* buffer, DWORD size) {
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(position);
+    DWORD read = 0;
+    if (!SetFilePointerEx(file, to, nullptr, FILE_BEGIN) || !ReadFile(file, buffer, size, &read, nullptr))
+        return LastError();
+    return read == size ? S_OK : HRESULT_FROM_WIN32(ERROR_HANDLE_EOF);
+}
+
+HRESULT WriteAll(HANDLE file, const BYTE* data, DWORD size) {
+    DWORD written = 0;
+    if (!WriteFile(file, data, size, &written, nullptr)) return LastError();
+    return written == size ? S_OK : HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
+}
+
+HRESULT WriteLe32At(HANDLE file, LONGLONG position, DWORD value) {
+    BYTE bytes[4];
+    PutLe32(bytes, value);
+    LARGE_INTEGER to;
+    to.QuadPart = position;
+    if (!SetFilePointerEx(file, to, nullptr, FILE_BEGIN)) return LastError();
+    return WriteAll(file, bytes, sizeof bytes);
+}
+
+// The RIFF chunk's size field for a file with these chunk bodies; each odd
+// body is followed by a pad byte.
+ULONGLONG RiffSize(ULONGLONG formatBytes, ULONGLONG dataBytes) {
+    return 4 + 8 + formatBytes + (formatBytes & 1) + 8 + dataBytes + (dataBytes & 1);
+}
 
 }  // namespace
 
-HRESULT ReadWav(const std::wstring& path, WavFile* wav, std::wstring* problem) {
-    File file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (file.Get() == INVALID_HANDLE_VALUE) {
+HRESULT WavReader::Open(const std::wstring& path, std::wstring* problem) {
+    file.Reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.IsValid()) {
         *problem = L"cannot open " + path;
         return LastError();
     }
@@ -48,43 +67,47 @@ HRESULT ReadWav(const std::wstring& path, WavFile* wav, std::wstring* problem) {
         *problem = L"cannot read " + path;
         return LastError();
     }
-    if (size.QuadPart > 0x7FFFFFFF) {
-        *problem = path + L" is too large";
-        return kBadFormat;
-    }
-    std::vector<BYTE> bytes(static_cast<size_t>(size.QuadPart));
-    DWORD read = 0;
-    if (!bytes.empty() && (!ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-                           read != bytes.size())) {
-        *problem = L"cannot read " + path;
-        return LastError();
-    }
+    const ULONGLONG fileSize = static_cast<ULONGLONG>(size.QuadPart);
 
-    if (bytes.size() < 12 || memcmp(bytes.data(), "RIFF", 4) != 0 || memcmp(bytes.data() + 8, "WAVE", 4) != 0) {
+    BYTE header[12];
+    if (fileSize < 12 || FAILED(ReadAt(file.Get(), 0, header, 12)) || memcmp(header, "RIFF", 4) != 0 ||
+        memcmp(header + 8, "WAVE", 4) != 0) {
         *problem = path + L" is not a RIFF WAVE file";
         return kBadFormat;
     }
     bool haveFormat = false, haveData = false;
-    size_t position = 12;
-    while (position + 8 <= bytes.size()) {
-        const BYTE* header = bytes.data() + position;
-        const size_t chunkSize = ReadLe32(header + 4);
-        const size_t body = position + 8;
-        if (chunkSize > bytes.size() - body) {
+    ULONGLONG dataStart = 0;
+    ULONGLONG position = 12;
+    while (position + 8 <= fileSize) {
+        HRESULT hr = ReadAt(file.Get(), position, header, 8);
+        if (FAILED(hr)) {
+            *problem = L"cannot read " + path;
+            return hr;
+        }
+        const DWORD chunkSize = ReadLe32(header + 4);
+        const ULONGLONG body = position + 8;
+        if (chunkSize > fileSize - body) {
             *problem = path + L": chunk '" + std::wstring(header, header + 4) + L"' runs past the end of the file";
             return kBadFormat;
         }
         if (memcmp(header, "fmt ", 4) == 0) {
-            if (chunkSize < 16) {
-                *problem = path + L": format chunk shorter than 16 bytes";
+            if (chunkSize < 16 || chunkSize > kLargestFormatChunk) {
+                *problem = path + L": format chunk of " + std::to_wstring(chunkSize) +
+                           L" bytes (a format block takes 16 to " + std::to_wstring(kLargestFormatChunk) + L")";
                 return kBadFormat;
             }
-            wav->storedFormat.assign(bytes.begin() + body, bytes.begin() + body + chunkSize);
-            wav->format = wav->storedFormat;
-            if (wav->format.size() < sizeof(WAVEFORMATEX)) wav->format.resize(sizeof(WAVEFORMATEX), 0);
+            format.storedFormat.resize(chunkSize);
+            hr = ReadAt(file.Get(), body, format.storedFormat.data(), chunkSize);
+            if (FAILED(hr)) {
+                *problem = L"cannot read " + path;
+                return hr;
+            }
+            format.format = format.storedFormat;
+            if (format.format.size() < sizeof(WAVEFORMATEX)) format.format.resize(sizeof(WAVEFORMATEX), 0);
             haveFormat = true;
         } else if (memcmp(header, "data", 4) == 0) {
-            wav->data.assign(bytes.begin() + body, bytes.begin() + body + chunkSize);
+            dataStart = body;
+            dataSize = chunkSize;
             haveData = true;
         }
         position = body + chunkSize + (chunkSize & 1);  // chunks are word-aligned
@@ -93,38 +116,108 @@ HRESULT ReadWav(const std::wstring& path, WavFile* wav, std::wstring* problem) {
         *problem = path + (haveFormat ? L": no data chunk" : L": no format chunk");
         return kBadFormat;
     }
+    // Both divide every position and time computed from the data.
+    if (!format.Format()->nBlockAlign || !format.Format()->nAvgBytesPerSec) {
+        *problem = path + L": the format gives a frame or byte rate of 0";
+        return kBadFormat;
+    }
+
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(dataStart);
+    if (!SetFilePointerEx(file.Get(), to, nullptr, FILE_BEGIN)) {
+        *problem = L"cannot read " + path;
+        return LastError();
+    }
+    dataLeft = dataSize;
     return S_OK;
 }
 
-HRESULT WriteWav(const std::wstring& path, const std::vector<BYTE>& format, const std::vector<BYTE>& data) {
-    std::vector<BYTE> bytes;
-    const size_t riffSize = 4 + 8 + format.size() + (format.size() & 1) + 8 + data.size() + (data.size() & 1);
-    if (riffSize > 0xFFFFFFFFu) return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
-    bytes.reserve(riffSize + 8);
-    AppendTag(&bytes, "RIFF");
-    AppendLe32(&bytes, static_cast<DWORD>(riffSize));
-    AppendTag(&bytes, "WAVE");
-    AppendTag(&bytes, "fmt ");
-    AppendLe32(&bytes, static_cast<DWORD>(format.size()));
-    bytes.insert(bytes.end(), format.begin(), format.end());
-    if (format.size() & 1) bytes.push_back(0);
-    AppendTag(&bytes, "data");
-    AppendLe32(&bytes, static_cast<DWORD>(data.size()));
-    bytes.insert(bytes.end(), data.begin(), data.end());
-    if (data.size() & 1) bytes.push_back(0);
-
-    HRESULT hr = S_OK;
-    {
-        File file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-        if (file.Get() == INVALID_HANDLE_VALUE) return LastError();
-        DWORD written = 0;
-        if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-            written != bytes.size())
-            hr = LastError();
+HRESULT WavReader::Read(BYTE* buffer, DWORD size, DWORD* read) {
+    *read = 0;
+    const DWORD wanted = size < dataLeft ? size : dataLeft;
+    while (*read < wanted) {
+        DWORD got = 0;
+        if (!ReadFile(file.Get(), buffer + *read, wanted - *read, &got, nullptr)) return LastError();
+        // The file was cut short since it was opened.
+        if (got == 0) return HRESULT_FROM_WIN32(ERROR_HANDLE_EOF);
+        *read += got;
     }
-    // No half-written file is left behind.
-    if (FAILED(hr)) DeleteFileW(path.c_str());
+    dataLeft -= wanted;
+    return S_OK;
+}
+
+HRESULT ReadWav(const std::wstring& path, WavFile* wav, std::wstring* problem) {
+    WavReader reader;
+    HRESULT hr = reader.Open(path, problem);
+    if (FAILED(hr)) return hr;
+    static_cast<WavFormat&>(*wav) = reader.Format();
+    try {
+        wav->data.resize(reader.DataSize());
+    } catch (const std::exception&) {  // bad_alloc, or length_error beyond the address space
+        *problem = path + L" does not fit in memory";
+        return E_OUTOFMEMORY;
+    }
+    DWORD read = 0;
+    hr = reader.Read(wav->data.data(), reader.DataSize(), &read);
+    if (FAILED(hr)) *problem = L"cannot read " + path;
     return hr;
+}
+
+WavWriter::~WavWriter() {
+    if (temporaryPath.empty()) return;
+    file.Close();
+    DeleteFileW(temporaryPath.c_str());
+}
+
+HRESULT WavWriter::Create(const std::wstring& destination, const std::vector<BYTE>& storedFormat) {
+    // The temporary file goes in the destination's folder, so that putting it
+    // in place is a rename, never a copy.
+    wchar_t full[MAX_PATH];
+    wchar_t* name = nullptr;
+    const DWORD length = GetFullPathNameW(destination.c_str(), MAX_PATH, full, &name);
+    if (length == 0) return LastError();
+    if (length >= MAX_PATH || !name) return HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
+    const std::wstring folder(full, name);
+    wchar_t temporary[MAX_PATH];
+    if (!GetTempFileNameW(folder.c_str(), L"dsp", 0, temporary)) return LastError();
+    temporaryPath = temporary;
+    path = full;
+    file.Reset(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr));
+    if (!file.IsValid()) return LastError();
+
+    formatSize = static_cast<DWORD>(storedFormat.size());
+    std::vector<BYTE> header(DataSizeField() + 4, 0);
+    memcpy(&header[0], "RIFF", 4);  // the size fields are written by Commit
+    memcpy(&header[8], "WAVE", 4);
+    memcpy(&header[12], "fmt ", 4);
+    PutLe32(&header[16], formatSize);
+    memcpy(&header[20], storedFormat.data(), formatSize);
+    memcpy(&header[DataSizeField() - 4], "data", 4);
+    dataSize = 0;
+    return WriteAll(file.Get(), header.data(), static_cast<DWORD>(header.size()));
+}
+
+HRESULT WavWriter::Append(const BYTE* data, DWORD size) {
+    if (!file.IsValid()) return E_UNEXPECTED;
+    if (RiffSize(formatSize, dataSize + size) > 0xFFFFFFFFu) return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
+    const HRESULT hr = WriteAll(file.Get(), data, size);
+    if (SUCCEEDED(hr)) dataSize += size;
+    return hr;
+}
+
+DWORD WavWriter::DataSizeField() const { return 12 + 8 + formatSize + (formatSize & 1) + 4; }
+
+HRESULT WavWriter::Commit() {
+    if (!file.IsValid()) return E_UNEXPECTED;
+    const BYTE pad = 0;
+    HRESULT hr = dataSize & 1 ? WriteAll(file.Get(), &pad, 1) : S_OK;
+    if (SUCCEEDED(hr)) hr = WriteLe32At(file.Get(), 4, static_cast<DWORD>(RiffSize(formatSize, dataSize)));
+    if (SUCCEEDED(hr)) hr = WriteLe32At(file.Get(), DataSizeField(), static_cast<DWORD>(dataSize));
+    if (FAILED(hr)) return hr;
+    file.Close();
+    if (!MoveFileExW(temporaryPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return LastError();
+    temporaryPath.clear();
+    return S_OK;
 }
 
 }  // namespace dsphost

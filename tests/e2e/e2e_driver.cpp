@@ -376,8 +376,9 @@ protected:
     }
 
     // Plays a generated WAV of layout; compares every output byte and the
-    // reported peak with the reference.
-    void Play(const Layout& layout, float gainDb, const std::wstring& extra, size_t inBuffer, bool enabled,
+    // reported peak with the reference. A host that feeds whole frames loses
+    // none, whatever its buffer sizes: the reference plays the stream as one run.
+    void Play(const Layout& layout, float gainDb, const std::wstring& extra, bool enabled,
               std::string* summary = nullptr) {
         SCOPED_TRACE(std::string(layout.name) + " at " + std::to_string(gainDb) + " dB");
         const std::vector<BYTE> format = MakeFormat(layout);
@@ -394,7 +395,7 @@ protected:
         std::vector<BYTE> outFormat, outData;
         ASSERT_TRUE(ReadWav(out, &outFormat, &outData));
         EXPECT_EQ(outFormat, format) << "the same format block";
-        const e2e::ReferenceResult expected = e2e::ReferencePlay(format, data, gainDb, inBuffer, enabled);
+        const e2e::ReferenceResult expected = e2e::ReferencePlay(format, data, gainDb, data.size(), enabled);
         ASSERT_EQ(outData.size(), expected.output.size());
         size_t firstDifference = 0;
         while (firstDifference < outData.size() && outData[firstDifference] == expected.output[firstDifference])
@@ -428,17 +429,18 @@ TEST_F(Playing, EveryAcceptedLayoutComesOutBitExact) {
         {"extensible PCM 32/16", WAVE_FORMAT_EXTENSIBLE, 32, 16, false, 2},
         {"extensible float 32/32", WAVE_FORMAT_EXTENSIBLE, 32, 32, true, 2},
         {"extensible float 32/24", WAVE_FORMAT_EXTENSIBLE, 32, 24, true, 1},
+        {"extensible PCM 24/24 mono", WAVE_FORMAT_EXTENSIBLE, 24, 24, false, 1},
     };
     // Saturating, halving, default, unity and near-silent gains in turn.
     const float gains[] = {24.0f, -6.0f, -0.131f, 0.0f, -100.0f, 6.0f, 3.7f};
     int index = 0;
-    for (const Layout& layout : layouts) Play(layout, gains[index++ % 7], L"", 4096, true);
+    for (const Layout& layout : layouts) Play(layout, gains[index++ % 7], L"", true);
 }
 
 TEST_F(Playing, BufferSizesTimeStampsAndTheEnableSwitch) {
     const Layout stereo16 = {"PCM 16 stereo", WAVE_FORMAT_PCM, 16, 16, false, 2};
     std::string summary;
-    Play(stereo16, -0.131f, L"--in-buffer 17640 --out-buffer 1002", 17640, true, &summary);
+    Play(stereo16, -0.131f, L"--in-buffer 17640 --out-buffer 1002", true, &summary);
     EXPECT_EQ(SummaryLine(summary, "format"), "44100 Hz, 2 channels, 16 bits, integer");
     // 28000 bytes: a 17640-byte input (17 runs of 1000 whole-frame bytes
     // marked INCOMPLETE, then 640) and 10360 more (10 INCOMPLETE, then 360).
@@ -446,14 +448,38 @@ TEST_F(Playing, BufferSizesTimeStampsAndTheEnableSwitch) {
     EXPECT_EQ(SummaryLine(summary, "output buffers"), "29 (27 incomplete)");
     EXPECT_EQ(SummaryLine(summary, "time stamps"), "first 0, last 1566890");
 
-    // 24-bit stereo frames of 6 bytes do not fill 4096-byte inputs: each
-    // input's trailing partial frame is dropped, and the reference knows it.
     const Layout stereo24 = {"extensible PCM 24/24", WAVE_FORMAT_EXTENSIBLE, 24, 24, false, 2};
-    Play(stereo24, 0.0f, L"--no-timestamps", 4096, true, &summary);
+    Play(stereo24, 0.0f, L"--no-timestamps", true, &summary);
     EXPECT_EQ(SummaryLine(summary, "time stamps"), "none");
 
-    Play(stereo24, 24.0f, L"--disable --out-buffer 1000", 4096, false, &summary);
+    Play(stereo24, 24.0f, L"--disable --out-buffer 1000", false, &summary);
     EXPECT_EQ(SummaryLine(summary, "peak"), "0 (processed 0)") << "a disabled plug-in does not feed the meter";
+}
+
+// Buffer sizes that are no whole number of frames are rounded down to one,
+// and the summary says so; a partial frame would be dropped by the plug-in
+// and misalign every frame after it.
+TEST_F(Playing, BufferSizesAreRoundedDownToWholeFrames) {
+    struct Case {
+        Layout layout;
+        const wchar_t* options;
+        const char* inBuffer;  // the summary's lines
+        const char* outBuffer;
+    };
+    const Case cases[] = {
+        {{"extensible PCM 24/24", WAVE_FORMAT_EXTENSIBLE, 24, 24, false, 2}, L"--in-buffer 4100",
+         "4100 bytes rounded down to 4098 (whole frames of 6 bytes)",
+         "4096 bytes rounded down to 4092 (whole frames of 6 bytes)"},
+        {{"float 32 stereo", WAVE_FORMAT_IEEE_FLOAT, 32, 32, false, 2}, L"--in-buffer 4100 --out-buffer 1001",
+         "4100 bytes rounded down to 4096 (whole frames of 8 bytes)",
+         "1001 bytes rounded down to 1000 (whole frames of 8 bytes)"},
+    };
+    for (const Case& c : cases) {
+        std::string summary;
+        Play(c.layout, 3.7f, c.options, true, &summary);
+        EXPECT_EQ(SummaryLine(summary, "in-buffer"), c.inBuffer) << c.layout.name;
+        EXPECT_EQ(SummaryLine(summary, "out-buffer"), c.outBuffer) << c.layout.name;
+    }
 }
 
 TEST_F(Playing, HostErrorsAreOneLineWithTheCode) {
@@ -467,6 +493,35 @@ TEST_F(Playing, HostErrorsAreOneLineWithTheCode) {
     EXPECT_EQ(RunProcess(host + L" " + Quoted(work + L"\\refused.wav") + L" " + Quoted(work + L"\\x.wav")).exitCode, 1u);
     EXPECT_EQ(GetFileAttributesW((work + L"\\x.wav").c_str()), INVALID_FILE_ATTRIBUTES) << "nothing written";
     EXPECT_EQ(RunProcess(host + L" --in-buffer 0 a.wav b.wav").exitCode, 2u);
+
+    // Files the plug-in accepts but the host cannot play whole: never a
+    // short file and success.
+    struct Unplayable {
+        const char* name;
+        std::vector<BYTE> format, data;
+    };
+    const Layout mono8 = {"PCM 8 mono", WAVE_FORMAT_PCM, 8, 8, false, 1};
+    std::vector<BYTE> blockAlign60000 = MakeFormat(mono8);
+    reinterpret_cast<WAVEFORMATEX*>(blockAlign60000.data())->nBlockAlign = 60000;
+    reinterpret_cast<WAVEFORMATEX*>(blockAlign60000.data())->nAvgBytesPerSec = 44100u * 60000u;
+    const Layout channels65535 = {"PCM 8, 65535 channels", WAVE_FORMAT_PCM, 8, 8, false, 65535};
+    const Layout stereo16 = {"PCM 16 stereo", WAVE_FORMAT_PCM, 16, 16, false, 2};
+    std::vector<BYTE> partialFrame = MakeSamples(stereo16, 10);
+    partialFrame.resize(partialFrame.size() + 2);
+    const Unplayable files[] = {
+        {"a frame larger than the input buffer (block align 60000)", blockAlign60000, std::vector<BYTE>(120000, 0x80)},
+        {"a frame larger than the input buffer (65535 channels)", MakeFormat(channels65535),
+         MakeSamples(channels65535, 2)},
+        {"a data chunk ending in a partial frame", MakeFormat(stereo16), partialFrame},
+    };
+    for (const Unplayable& file : files) {
+        WriteWav(work + L"\\unplayable.wav", file.format, file.data);
+        DeleteFileW((work + L"\\x.wav").c_str());
+        const ProcessResult run =
+            RunProcess(host + L" " + Quoted(work + L"\\unplayable.wav") + L" " + Quoted(work + L"\\x.wav"));
+        EXPECT_EQ(run.exitCode, 1u) << file.name << "\n" << run.output;
+        EXPECT_EQ(GetFileAttributesW((work + L"\\x.wav").c_str()), INVALID_FILE_ATTRIBUTES) << file.name;
+    }
 }
 
 // ---- Playing WAV files through a DirectShow graph ----
