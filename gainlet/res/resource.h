@@ -10,6 +10,7 @@
 #define IDR_GAINLETPROPPAGE     107   // REGISTRY script of the settings page
 #define IDD_SETTINGS            108
 #define IDS_RANGE_ERROR         109
+#define IDR_PEAK_LIMITER_PAGE   110   // HTML page behind the web page button
 
 #define IDB_LAMP_ON             204
 #define IDB_LAMP_OFF            205

@@ -2,8 +2,6 @@
 // property frame, hosted without any framework.
 #include "settings/property_page.h"
 
-#include <shellapi.h>
-
 #include <cstring>
 
 #include "engine/shared_gain_state.h"
@@ -13,7 +11,9 @@
 #include "settings/gain_range.h"
 #include "settings/lamp_clock.h"
 #include "settings/module_resources.h"
+#include "settings/peak_limiter_page.h"
 #include "settings/settings_texts.h"
+#include "settings/shell_open.h"
 
 namespace gainlet {
 namespace {
@@ -27,9 +27,6 @@ constexpr int kSpinHighest = 24000;
 constexpr float kLampThreshold = 0.985f;     // -0.131 dB of full scale
 constexpr DWORD kLampHoldWithAudioMs = 100;
 constexpr DWORD kLampHoldInSilenceMs = 250;
-
-// The project's own page about the Windows peak limiter.
-constexpr wchar_t kPeakLimiterPageUrl[] = L"https://gainlet.example.org/peak-limiter";
 
 constexpr int kGainTextCapacity = 1024;
 
@@ -226,7 +223,11 @@ LRESULT CGainletPropPage::OnPeakClicked() {
 }
 
 LRESULT CGainletPropPage::OnWebPageClicked() {
-    ShellExecuteW(dialogWindow, nullptr, kPeakLimiterPageUrl, nullptr, L".", SW_SHOW);
+    // The page travels inside the module, so it needs neither a network nor
+    // anything installed beside the plug-in; a fresh copy on every click
+    // survives a cleaned-up temporary folder.
+    wchar_t page[MAX_PATH];
+    if (WritePeakLimiterPage(page)) OpenWithShell(dialogWindow, page);
     return 0;
 }
 

@@ -1,14 +1,19 @@
 // What depends on the user interface language: the template the page lays
-// out, its pixel size, its strings and the web page button. The program
+// out, its pixel size, its strings and the web page button with the page it
+// opens. The program
 // runs once with an English and once with a Japanese user interface; the
 // Japanese* tests belong to the second run.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "message_box_answer.h"
 #include "page_harness.h"
+#include "repository_page.h"
 #include "resource.h"
+#include "shell_open_recorder.h"
 
 namespace gainlet_test {
 namespace {
@@ -18,6 +23,89 @@ std::string Utf8(const std::wstring& text) {
     std::string out(bytes > 0 ? bytes - 1 : 0, '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], bytes, nullptr, nullptr);
     return out;
+}
+
+// A temporary folder of the test's own, which the page finds through TMP,
+// the first place GetTempPath looks; TMP is restored and the folder removed
+// afterwards.
+class PrivateTempFolder {
+public:
+    explicit PrivateTempFolder(const wchar_t* name) {
+        wchar_t base[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, base);
+        folder = std::wstring(base) + name + L"\\";
+        RemoveTree(folder);
+        CreateDirectoryW(folder.c_str(), nullptr);
+        const DWORD length = GetEnvironmentVariableW(L"TMP", nullptr, 0);
+        hadTmp = length > 0;
+        if (hadTmp) {
+            previousTmp.resize(length);
+            previousTmp.resize(GetEnvironmentVariableW(L"TMP", &previousTmp[0], length));
+        }
+        PointTmpAt(folder);
+    }
+    ~PrivateTempFolder() {
+        SetEnvironmentVariableW(L"TMP", hadTmp ? previousTmp.c_str() : nullptr);
+        RemoveTree(folder);
+    }
+    PrivateTempFolder(const PrivateTempFolder&) = delete;
+    PrivateTempFolder& operator=(const PrivateTempFolder&) = delete;
+
+    const std::wstring& path() const { return folder; }
+    void PointTmpAt(const std::wstring& path) const { SetEnvironmentVariableW(L"TMP", path.c_str()); }
+
+    std::vector<std::wstring> FileNames() const {
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW found;
+        const HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return names;
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+        return names;
+    }
+
+private:
+    // Also what an earlier run that stopped half-way left behind.
+    static void RemoveTree(const std::wstring& path) {
+        WIN32_FIND_DATAW found;
+        const HANDLE search = FindFirstFileW((path + L"*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring name = found.cFileName;
+                if (name == L"." || name == L"..") continue;
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path + name + L"\\");
+                else DeleteFileW((path + name).c_str());
+            } while (FindNextFileW(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryW(path.c_str());
+    }
+
+    std::wstring folder;
+    bool hadTmp = false;
+    std::wstring previousTmp;
+};
+
+std::string ReadFileBytes(const std::wstring& path) {
+    std::string bytes;
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "<cannot open>";
+    char chunk[4096];
+    DWORD read = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) bytes.append(chunk, read);
+    CloseHandle(file);
+    return bytes;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    ASSERT_EQ(written, bytes.size());
 }
 
 struct PageInfo {
@@ -83,6 +171,49 @@ TEST(JapanesePage, SizeStringsAndWebPageButton) {
     EXPECT_EQ(ControlText(page.dialog(), IDC_GAIN), L"-0.131");
     EXPECT_EQ(ControlText(page.dialog(), IDC_PERCENT), L"(98.498%)");
     EXPECT_EQ(ControlText(page.dialog(), IDC_PEAK), L"-INF");
+
+    // A click replaces an older, longer copy of the page in the temporary
+    // folder with the repository's page, byte for byte, leaves nothing else
+    // there, and asks the shell to open that file on behalf of the dialog.
+    PrivateTempFolder temp(L"gainlet-web-page");
+    const std::wstring copy = temp.path() + L"Gainlet-peak-limiter.html";
+    const std::string repositoryPage(reinterpret_cast<const char*>(kRepositoryPage), sizeof kRepositoryPage);
+    WriteFileBytes(copy, std::string(repositoryPage.size() * 2, 'x'));
+    std::vector<ShellOpenRequest>& requests = ShellOpenRequests();
+    requests.clear();
+    SendMessageW(webPage, BM_CLICK, 0, 0);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].owner, page.dialog());
+    EXPECT_TRUE(requests[0].target == copy) << "opened " << Utf8(requests[0].target);
+    EXPECT_TRUE(ReadFileBytes(copy) == repositoryPage) << "the copy differs from gainlet/res/peak-limiter.html";
+    EXPECT_EQ(temp.FileNames(), std::vector<std::wstring>{L"Gainlet-peak-limiter.html"});
+
+    // A temporary folder that cannot be written gives no page to open.
+    temp.PointTmpAt(temp.path() + L"missing\\");
+    SendMessageW(webPage, BM_CLICK, 0, 0);
+    EXPECT_EQ(requests.size(), 1u) << "opened " << Utf8(requests.back().target);
+
+    // Nor does one whose path leaves no room for the page's name within
+    // MAX_PATH; one character less and the page fits exactly.
+    const size_t roomForName = MAX_PATH - sizeof "Gainlet-peak-limiter.html";
+    for (const size_t folderLength : {roomForName + 1, roomForName}) {
+        const std::wstring folder =
+            temp.path() + std::wstring(folderLength - temp.path().size() - 1, L'd') + L"\\";
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        temp.PointTmpAt(folder);
+        requests.clear();
+        SendMessageW(webPage, BM_CLICK, 0, 0);
+        const std::wstring pageThere = folder + L"Gainlet-peak-limiter.html";
+        if (folderLength > roomForName) {
+            EXPECT_TRUE(requests.empty()) << "opened " << Utf8(requests.back().target);
+        } else {
+            ASSERT_EQ(requests.size(), 1u);
+            EXPECT_TRUE(requests[0].target == pageThere) << "opened " << Utf8(requests[0].target);
+            EXPECT_TRUE(ReadFileBytes(pageThere) == repositoryPage);
+        }
+        DeleteFileW(pageThere.c_str());
+        EXPECT_TRUE(RemoveDirectoryW(folder.c_str())) << "nothing else was left in the folder";
+    }
 }
 
 TEST(JapanesePage, RefusedApplySaysSoInJapanese) {
