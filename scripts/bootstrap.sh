@@ -11,6 +11,7 @@ packages=(
   cmake make
   g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 mingw-w64-i686-dev binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+  mingw-w64-tools
   googletest
   wine wine32:i386 wine64
   xvfb xauth xdotool imagemagick file python3 perl

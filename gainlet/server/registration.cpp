@@ -8,6 +8,7 @@
 #include "gainlet.h"
 #include "registry_script.h"
 #include "resource.h"
+#include "type_library.h"
 #include "wmp_plugin.h"
 
 using Microsoft::WRL::ComPtr;
@@ -74,6 +75,7 @@ HRESULT RegisterServer(HMODULE module, const ClassEntry* classes) {
         hr = registrar->WMPRegisterPlayerPlugin(friendlyName.Get(), description.Get(), nullptr, 1,
                                                 WMP_PLUGINTYPE_DSP_OUTOFPROC, CLSID_Gainlet, 1, &mediaType);
     if (SUCCEEDED(hr)) hr = RunClassScripts(module, classes, ScriptMode::Register);
+    if (SUCCEEDED(hr)) hr = RegisterTypeLibrary(module);
     return hr;
 }
 
@@ -86,7 +88,9 @@ HRESULT UnregisterServer(HMODULE module, const ClassEntry* classes) {
     // class keys in place.
     registrar->WMPUnRegisterPlayerPlugin(WMP_PLUGINTYPE_DSP, CLSID_Gainlet);
     if (IsVistaOrLater()) registrar->WMPUnRegisterPlayerPlugin(WMP_PLUGINTYPE_DSP_OUTOFPROC, CLSID_Gainlet);
-    return RunClassScripts(module, classes, ScriptMode::Unregister);
+    hr = RunClassScripts(module, classes, ScriptMode::Unregister);
+    if (SUCCEEDED(hr)) hr = UnregisterTypeLibrary(module);
+    return hr;
 }
 
 }  // namespace gainlet

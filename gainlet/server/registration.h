@@ -1,5 +1,6 @@
 // Self-registration of the DLL: the DSP object with the media player's
-// plug-in registrar, then the COM class keys of every class in the table.
+// plug-in registrar, then the COM class keys of every class in the table,
+// then the type library that lets IGainlet be marshalled.
 #pragma once
 
 #include <windows.h>

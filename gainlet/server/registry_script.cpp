@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "module_path.h"
 #include "registry_key.h"
 
 namespace gainlet {
@@ -330,12 +331,10 @@ HRESULT ApplyRegistryScript(const std::wstring& script, ScriptMode mode, const S
 }
 
 HRESULT RunRegistrationScript(HMODULE module, UINT scriptId, ScriptMode mode) {
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(module, path, MAX_PATH);
-    if (length == 0) return HResultFromError(GetLastError());
-    if (length >= MAX_PATH) return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    std::wstring rawPath;
+    HRESULT hr = GetModulePath(module, &rawPath);
+    if (FAILED(hr)) return hr;
 
-    const std::wstring rawPath(path, length);
     // The path stands inside '...' in the scripts.
     std::wstring quotedPath;
     for (wchar_t c : rawPath) {
@@ -344,7 +343,7 @@ HRESULT RunRegistrationScript(HMODULE module, UINT scriptId, ScriptMode mode) {
     }
 
     std::wstring script;
-    HRESULT hr = LoadScriptText(rawPath.c_str(), scriptId, &script);
+    hr = LoadScriptText(rawPath.c_str(), scriptId, &script);
     if (FAILED(hr)) return hr;
     hr = SubstituteReplacements(script, {{L"Module", quotedPath}, {L"Module_Raw", rawPath}}, &script);
     if (FAILED(hr)) return hr;

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "directshow_graph.h"
+#include "e2e_support.h"
 #include "gainlet.h"
 #include "plugin_records.h"
 #include "reference_gain.h"
@@ -27,52 +28,14 @@ namespace {
 
 const wchar_t kDspKey[] = L"CLSID\\{CB5764E3-601F-4017-B0C5-11CE65E068C1}";
 const wchar_t kPageKey[] = L"CLSID\\{1B57CFE0-1B2F-498B-82AB-F853BF229E55}";
+const wchar_t kInterfaceKey[] = L"Interface\\{0B6A451D-D1F5-462E-B6A2-ECA6261A7E8E}";
+const wchar_t kTypeLibKey[] = L"TypeLib\\{A07DA2EF-A8FC-4428-AF2C-35682F034B50}";
 
-std::wstring Env(const wchar_t* name) {
-    wchar_t value[1024] = {};
-    GetEnvironmentVariableW(name, value, ARRAYSIZE(value));
-    return value;
-}
-
-std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
-
-struct ProcessResult {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string output;  // stdout, UTF-8
-};
-
-ProcessResult RunProcess(const std::wstring& commandLine) {
-    ProcessResult result;
-    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return result;
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION process = {};
-    std::wstring line = commandLine;
-    const BOOL started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
-    CloseHandle(writeEnd);
-    if (started) {
-        char buffer[4096];
-        DWORD read = 0;
-        while (ReadFile(readEnd, buffer, sizeof(buffer), &read, nullptr) && read) result.output.append(buffer, read);
-        WaitForSingleObject(process.hProcess, INFINITE);
-        GetExitCodeProcess(process.hProcess, &result.exitCode);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
-    CloseHandle(readEnd);
-    return result;
-}
-
-DWORD Regsvr32(const std::wstring& options, const std::wstring& dll) {
-    return RunProcess(L"regsvr32.exe /s " + options + Quoted(dll)).exitCode;
-}
+using e2e::Env;
+using e2e::ProcessResult;
+using e2e::Quoted;
+using e2e::Regsvr32;
+using e2e::RunProcess;
 
 bool KeyExists(HKEY root, const std::wstring& path) {
     HKEY key = nullptr;
@@ -145,6 +108,22 @@ void ExpectClassKeys(const std::wstring& dllPath) {
     EXPECT_EQ(StringValue(HKEY_CLASSES_ROOT, std::wstring(kPageKey) + L"\\InprocServer32", nullptr), dllPath);
     EXPECT_EQ(StringValue(HKEY_CLASSES_ROOT, std::wstring(kPageKey) + L"\\InprocServer32", L"ThreadingModel"),
               L"Apartment");
+
+    // IGainlet crosses apartments through the platform's type-library
+    // marshaller, which reads the DLL's own type library.
+    const std::wstring interfaceKey = kInterfaceKey, typeLibKey = kTypeLibKey;
+    EXPECT_EQ(StringValue(HKEY_CLASSES_ROOT, interfaceKey + L"\\ProxyStubClsid32", nullptr),
+              L"{00020424-0000-0000-C000-000000000046}");
+    EXPECT_EQ(StringValue(HKEY_CLASSES_ROOT, interfaceKey + L"\\TypeLib", nullptr),
+              L"{A07DA2EF-A8FC-4428-AF2C-35682F034B50}");
+    EXPECT_EQ(StringValue(HKEY_CLASSES_ROOT, interfaceKey + L"\\TypeLib", L"Version"), L"1.0");
+    const wchar_t* platform = sizeof(void*) == 8 ? L"win64" : L"win32";
+    EXPECT_EQ(StringValue(HKEY_CLASSES_ROOT, typeLibKey + L"\\1.0\\0\\" + platform, nullptr), dllPath);
+}
+
+void ExpectNoTypeLibraryKeys() {
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kInterfaceKey));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kTypeLibKey));
 }
 
 const wchar_t kEnglishName[] = L"Gainlet plugin";
@@ -177,6 +156,7 @@ TEST_F(Registration, WithoutTheRegistrarNothingIsRegistered) {
     EXPECT_EQ(CallDllExport("DllRegisterServer"), REGDB_E_CLASSNOTREG);
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kDspKey));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kPageKey));
+    ExpectNoTypeLibraryKeys();
     EXPECT_EQ(CallDllExport("DllUnregisterServer"), REGDB_E_CLASSNOTREG);
 }
 
@@ -221,6 +201,7 @@ TEST_F(Registration, UnregisterRemovesItsOwnKeysButLeavesForeignSubkeys) {
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, std::wstring(kDspKey) + L"\\Foreign"));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kPageKey));
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID"));
+    ExpectNoTypeLibraryKeys();
     const auto calls = testbed::ReadRegistrarCalls();
     ASSERT_EQ(calls.size(), 2u);
     ExpectUnregisterCall(calls[0], WMP_PLUGINTYPE_DSP);
@@ -247,6 +228,7 @@ TEST_F(Registration, RegistrarFailureStopsBeforeTheClassKeys) {
     EXPECT_EQ(CallDllExport("DllRegisterServer"), E_ACCESSDENIED);
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kDspKey));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kPageKey));
+    ExpectNoTypeLibraryKeys();
     const auto plugins = testbed::ReadRegisteredPlugins();
     ASSERT_EQ(plugins.size(), 1u) << "the first player entry stays";
     EXPECT_TRUE(IsEqualGUID(plugins[0].pluginType, WMP_PLUGINTYPE_DSP));
@@ -261,6 +243,7 @@ TEST_F(Registration, PathWithASingleQuoteIsStoredAsItIs) {
     ExpectClassKeys(copy);
     EXPECT_EQ(Regsvr32(L"/u ", copy), 0u);
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kDspKey));
+    ExpectNoTypeLibraryKeys();
 }
 
 // ---- Playing WAV files through the registered plug-in ----
@@ -671,6 +654,7 @@ TEST(WindowsXpJapanese, RegistersOnlyTheInProcessTypeWithJapaneseStrings) {
     ExpectUnregisterCall(calls[1], WMP_PLUGINTYPE_DSP);
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kDspKey));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kPageKey));
+    ExpectNoTypeLibraryKeys();
 }
 
 }  // namespace

@@ -1,0 +1,16 @@
+#include "module_path.h"
+
+#include "registry_key.h"
+
+namespace gainlet {
+
+HRESULT GetModulePath(HMODULE module, std::wstring* path) {
+    wchar_t buffer[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(module, buffer, MAX_PATH);
+    if (length == 0) return HResultFromError(GetLastError());
+    if (length >= MAX_PATH) return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    path->assign(buffer, length);
+    return S_OK;
+}
+
+}  // namespace gainlet
