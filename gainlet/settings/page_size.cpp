@@ -181,7 +181,10 @@ DialogFontMetrics MeasureDialogFont(const wchar_t* faceName, WORD pointSize) {
 bool ReadPropertySheetFont(wchar_t (&faceName)[LF_FACESIZE], WORD* pointSize) {
     LibraryHandle comctl(LoadLibraryW(L"COMCTL32.DLL"));
     if (!comctl.get()) return false;
-    const HRSRC found = FindResourceW(comctl.get(), MAKEINTRESOURCEW(1006), RT_DIALOG);
+    // The common controls' own property sheet template: its font is the
+    // one every property frame lays pages out with.
+    constexpr WORD kPropertySheetTemplateId = 1006;
+    const HRSRC found = FindResourceW(comctl.get(), MAKEINTRESOURCEW(kPropertySheetTemplateId), RT_DIALOG);
     if (!found) return false;
     const HGLOBAL loaded = LoadResource(comctl.get(), found);
     const void* data = loaded ? LockResource(loaded) : nullptr;

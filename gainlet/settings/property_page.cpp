@@ -13,6 +13,19 @@
 
 namespace gainlet {
 
+namespace {
+
+// Longer text than any gain anyone types; what is cut off is not a number.
+constexpr int kGainTextCapacity = 1024;
+constexpr int kMessageCapacity = 256;
+// The keyboard and mouse messages the dialog handles for the frame: up to the
+// classic WM_KEYLAST (0x108, before WM_UNICHAR; MinGW's WM_KEYLAST at our
+// target is 0x109) and WM_XBUTTONDBLCLK (0x20D).
+constexpr UINT kLastKeyboardMessage = 0x0108;
+constexpr UINT kLastMouseMessage = WM_XBUTTONDBLCLK;
+
+}  // namespace
+
 const InterfaceEntry* CGainletPropPage::InterfaceTable() {
     static const InterfaceEntry table[] = {
         GAINLET_INTERFACE_ENTRY(CGainletPropPage, IPropertyPage, IID_IPropertyPage),
@@ -136,14 +149,14 @@ STDMETHODIMP CGainletPropPage::Apply() {
     if (!dialogWindow) return S_OK;
 
     float gainDb = kDefaultGainDb;
-    wchar_t text[1024] = {};
-    if (GetDlgItemTextW(dialogWindow, IDC_GAIN, text, 1024) > 0) {
+    wchar_t text[kGainTextCapacity] = {};
+    if (GetDlgItemTextW(dialogWindow, IDC_GAIN, text, kGainTextCapacity) > 0) {
         gainDb = static_cast<float>(ParseDecimalPrefix(text));
     }
 
     if (gainDb > kHighestGainDb) {
-        wchar_t message[256];
-        if (LoadStringW(ResourceModule(), IDS_RANGE_ERROR, message, 256) > 0) {
+        wchar_t message[kMessageCapacity];
+        if (LoadStringW(ResourceModule(), IDS_RANGE_ERROR, message, kMessageCapacity) > 0) {
             MessageBoxW(dialogWindow, message, L"", MB_OK);
         }
         return E_FAIL;
@@ -180,8 +193,8 @@ STDMETHODIMP CGainletPropPage::Help(LPCOLESTR helpDirectory) {
 
 STDMETHODIMP CGainletPropPage::TranslateAccelerator(MSG* message) {
     if (!message) return E_POINTER;
-    const bool keyboard = message->message >= WM_KEYDOWN && message->message <= 0x108;
-    const bool mouse = message->message >= WM_MOUSEMOVE && message->message <= 0x20D;
+    const bool keyboard = message->message >= WM_KEYDOWN && message->message <= kLastKeyboardMessage;
+    const bool mouse = message->message >= WM_MOUSEMOVE && message->message <= kLastMouseMessage;
     if (!keyboard && !mouse) return S_FALSE;
     if (!dialogWindow) return S_FALSE;
     return IsDialogMessageW(dialogWindow, message) ? S_OK : S_FALSE;
