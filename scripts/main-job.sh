@@ -121,7 +121,8 @@ PY
 [ -s "$c/music/tone-gainlet.wav" ] || die "no output WAV"
 
 step "settings page screenshots ($arch)"
-# In a prefix of their own, so that this one stays as the user left it.
+# In a prefix of their own, so that this one stays as the user left it; into
+# the build tree, so that the job leaves the working tree as it found it.
 (unset WINEPREFIX; scripts/screenshots.sh "build/$arch") || die "no screenshots of the settings page"
 
 step "uninstall: the installed Setup.exe /U, answering Yes"

@@ -1,39 +1,56 @@
 #!/usr/bin/env bash
-# Screenshots of the settings page in the platform's property frame, in
-# English and in Japanese, with audio flowing through the plug-in:
+# Screenshots of the settings page in dsphost's property frame, in English
+# and in Japanese, with audio flowing through the plug-in:
 #
-#   scripts/screenshots.sh [BUILD_DIR]      (default: build/x86_64)
+#   scripts/screenshots.sh [BUILD_DIR [OUT_DIR]]
 #
-# writes docs/settings-page-en.png and docs/settings-page-ja.png. It uses a
-# throwaway Wine prefix with the registrar stand-in and Gainlet.dll
-# registered, loops a loud floating-point WAV (peaks above full scale, so
-# the lamp is lit) through dsphost's settings mode under Xvfb, and captures
-# the frame window. Wine's own fonts and a Japanese font must be installed
-# (fonts-wine, fonts-ipafont-gothic); the script installs them if missing.
-# Wine has neither "Segoe UI" nor "MS UI Gothic", the templates' fonts: its
-# stand-ins are wider, so some captions wrap or are cut where Windows fits
-# them.
+# BUILD_DIR defaults to build/x86_64, OUT_DIR to BUILD_DIR/screenshots; the
+# README's pictures are refreshed with OUT_DIR docs. It writes
+# settings-page-en.png and settings-page-ja.png, each the whole frame. It
+# uses a throwaway Wine prefix with the registrar stand-in and Gainlet.dll
+# registered, and loops a loud floating-point WAV (peaks above full scale,
+# so the lamp is lit) through dsphost's settings mode under Xvfb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(cd "${1:-build/x86_64}" && pwd)
-out=$(pwd)/docs
+out=${2:-$build/screenshots}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+
+# Wine has neither of the templates' fonts, and its stand-ins for them are
+# wider, so captions that fit on Windows wrap or are cut. Each is replaced
+# in the prefix by the Debian font nearest to it in metrics (the dialog
+# scales by the average character width, so what counts is how wide the
+# captions are against it):
+#   Segoe UI      no Debian font is metric-compatible; DejaVu Sans Condensed
+#                 comes nearest and fits every English caption;
+#   MS UI Gothic  IPAPGothic, drawn to the metrics of MS PGothic, the
+#                 proportional Japanese face nearest to it; one caption,
+#                 "Audio format of DSP:", is still 3 pixels too wide in it
+#                 and wraps its last word out of sight.
+replacements=("Segoe UI=DejaVu Sans Condensed" "MS UI Gothic=IPAPGothic")
+packages=(fonts-wine fonts-dejavu-extra fonts-ipafont-gothic)
+# The Wine here does not find the fonts of its own package: the frame's
+# "MS Shell Dlg" is Tahoma and the caption buttons are Marlett glyphs.
+wine_fonts=(/usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf /usr/share/wine/fonts/marlett.ttf)
 
 for tool in xvfb-run xdotool import python3; do
   command -v "$tool" >/dev/null || { echo "screenshots: $tool is missing" >&2; exit 1; }
 done
-fonts=()
-for p in fonts-wine fonts-ipafont-gothic; do
-  dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || fonts+=("$p")
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
 done
-if [ ${#fonts[@]} -gt 0 ]; then
+if [ ${#missing[@]} -gt 0 ]; then
   sudo_cmd=(); [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${fonts[@]}"
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export WINEPREFIX=$work/prefix
-# regsvr32 is no program of ours: every Wine call names the build's flavour.
+# regsvr32 and reg are no programs of ours: every Wine call names the
+# build's flavour.
 source cmake/wine-env.sh
 GAINLET_FLAVOUR=$(gainlet_flavour_of "$build/bin/dsphost.exe")
 export GAINLET_FLAVOUR
@@ -54,12 +71,20 @@ with open(sys.argv[1], "wb") as f:
     f.write(b"fmt " + struct.pack("<I", len(fmt)) + fmt + b"data" + struct.pack("<I", len(samples)) + samples)
 PY
 
-run() { GAINLET_NO_XVFB=1 cmake/wine-run.sh "$@"; }
+run() { GAINLET_NO_XVFB=1 cmake/wine-run.sh "$@" >/dev/null; }
+fonts_key='HKCU\Software\Wine\Fonts\Replacements'
+for pair in "${replacements[@]}"; do
+  run reg add "$fonts_key" /v "${pair%%=*}" /t REG_SZ /d "${pair#*=}" /f
+done
+cp "${wine_fonts[@]}" "$WINEPREFIX/drive_c/windows/Fonts/"
+# No window manager runs under Xvfb: Wine draws the frame's caption and
+# border itself, so that the captured window is the whole frame.
+run reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f
 run regsvr32 /s "Z:$build/bin/RegistrarStandIn.dll"
 run regsvr32 /s "Z:$build/bin/Gainlet.dll"
 
-# One capture: the frame opens, audio loops for a few seconds, the window
-# is captured, then dsphost closes the frame itself.
+# One capture: the frame opens, audio loops for a few seconds, the frame
+# window is captured, then dsphost closes the frame itself.
 cat > "$work/capture.sh" <<'SH'
 #!/usr/bin/env bash
 set -euo pipefail
@@ -80,16 +105,15 @@ SH
 cat > "$work/run-dsphost" <<SH
 #!/usr/bin/env bash
 cd "$(pwd)"
-GAINLET_NO_XVFB=1 cmake/wine-run.sh "\$1/bin/dsphost.exe" --settings --close-after 6000 "Z:\$2"
+GAINLET_NO_XVFB=1 cmake/wine-run.sh "\$1/bin/dsphost.exe" --settings --close-after 6000 "Z:\$2" >/dev/null
 SH
 chmod +x "$work/capture.sh" "$work/run-dsphost"
 
-mkdir -p "$out"
 for lang in en:en_US.UTF-8 ja:ja_JP.UTF-8; do
   name=${lang%%:*} locale=${lang#*:}
   # Wine takes its user interface language from LC_ALL; the shell's own
   # locale need not exist.
   LC_ALL=$locale xvfb-run -a -s "-screen 0 640x480x24" \
     "$work/capture.sh" "$build" "$work/loud.wav" "$out/settings-page-$name.png"
-  echo "screenshots: docs/settings-page-$name.png"
+  echo "screenshots: $out/settings-page-$name.png"
 done

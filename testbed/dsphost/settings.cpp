@@ -2,13 +2,14 @@
 //
 // Opens the plug-in's property pages the way the player does: it asks the
 // DSP object for them with ISpecifyPropertyPages::GetPages and shows them
-// with OleCreatePropertyFrame. With IN.wav the file loops through the
-// plug-in on a streaming thread at its own pace, so the meter, lamp and
-// format on the page move. --close-after closes the frame after MS
-// milliseconds as Cancel would (for unattended runs, such as screenshots).
+// in the test bed's own property frame (property_frame.h). With IN.wav the
+// file loops through the plug-in on a streaming thread at its own pace, so
+// the meter, lamp and format on the page move. --close-after closes the
+// frame after MS milliseconds as Cancel would (for unattended runs, such as
+// screenshots). Once the frame is closed it prints how, and the gain the
+// plug-in is left with.
 #include <objbase.h>
 #include <ocidl.h>
-#include <olectl.h>
 #include <wrl/client.h>
 
 #include <algorithm>
@@ -18,8 +19,10 @@
 #include <memory>
 
 #include "dsphost.h"
+#include "gainlet.h"
 #include "joining_thread.h"
 #include "media_buffer.h"
+#include "property_frame.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -171,16 +174,25 @@ int RunSettings(const Arguments& args) {
         CoTaskMemFree(pages.pElems);
         return Fail(L"GetPages failed", hr);
     }
+    FrameResult closedWith = FrameResult::Cancel;
     {
         std::unique_ptr<Streamer> streamer;
         if (!options.input.empty()) streamer = std::make_unique<Streamer>(object.Get(), wav);
         FrameCloser closer(options.closeAfterMs);
         IUnknown* objects[] = {object.Get()};
-        hr = OleCreatePropertyFrame(nullptr, 40, 40, L"Gainlet", 1, objects, pages.cElems, pages.pElems,
-                                    LOCALE_USER_DEFAULT, 0, nullptr);
+        hr = ShowPropertyFrame(L"Gainlet", 1, objects, pages, &closedWith);
     }
     CoTaskMemFree(pages.pElems);
-    if (FAILED(hr)) return Fail(L"OleCreatePropertyFrame failed", hr);
+    if (FAILED(hr)) return Fail(L"the property frame failed", hr);
+
+    Print(closedWith == FrameResult::Ok ? L"frame: OK\n" : L"frame: Cancel\n");
+    ComPtr<IGainlet> control;
+    float gainDb = 0.0f;
+    if (SUCCEEDED(object.As(&control)) && SUCCEEDED(control->GetGain(&gainDb))) {
+        wchar_t line[64];
+        swprintf(line, ARRAYSIZE(line), L"gain: %+.3f dB\n", static_cast<double>(gainDb));
+        Print(line);
+    }
     return kExitOk;
 }
 

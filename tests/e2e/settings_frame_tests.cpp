@@ -1,0 +1,368 @@
+// The registered plug-in's settings page in dsphost's property frame, with
+// a WAV looping through the plug-in: this program plays the user from
+// outside dsphost's process, through the frame's own message loop, and
+// checks what the page previews in the audio (its peak meter), what the
+// frame's buttons store in the registry, and the gain dsphost reports
+// the plug-in is left with once the frame is closed.
+//
+// Environment: as for e2e_driver.cpp. Needs a display.
+#include <gtest/gtest.h>
+
+#include <mmreg.h>
+#include <ocidl.h>
+#include <shlwapi.h>
+#include <wrl/client.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "gainlet.h"
+#include "joining_thread.h"
+#include "message_box_answer.h"
+#include "plugin_records.h"
+#include "property_frame_resource.h"
+#include "resource.h"
+
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+// The persisted gain, as the page stores it.
+const wchar_t kSettingsKey[] = L"Software\\Gainlet\\DSP Plugin";
+const wchar_t kGainValue[] = L"dBGain";
+
+std::wstring Env(const wchar_t* name) {
+    wchar_t value[1024] = {};
+    GetEnvironmentVariableW(name, value, ARRAYSIZE(value));
+    return value;
+}
+
+DWORD RunAndWait(const std::wstring& commandLine) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::wstring line = commandLine;
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return ~0u;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD exitCode = ~0u;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return exitCode;
+}
+
+DWORD Regsvr32(const std::wstring& options, const std::wstring& dll) {
+    return RunAndWait(L"regsvr32.exe /s " + options + L"\"" + dll + L"\"");
+}
+
+// The stored value's type and data; false when there is none.
+bool StoredGain(DWORD* type, DWORD* bits) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    DWORD size = sizeof *bits;
+    const LONG status = RegQueryValueExW(key, kGainValue, nullptr, type, reinterpret_cast<BYTE*>(bits), &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS && size == sizeof *bits;
+}
+
+void ExpectStoredGain(float gainDb) {
+    DWORD type = 0, bits = 0, expected;
+    std::memcpy(&expected, &gainDb, sizeof expected);
+    ASSERT_TRUE(StoredGain(&type, &bits)) << "no " << gainDb << " dB stored";
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(bits, expected) << "the bit pattern of " << gainDb << "f";
+}
+
+void ForgetStoredGain() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    RegDeleteValueW(key, kGainValue);
+    RegCloseKey(key);
+}
+
+// A tenth of a second of 48 kHz stereo float whose every sample is +-0.5,
+// so that the page's meter reads -6 dB plus the gain.
+void WriteHalfScaleWav(const std::wstring& path) {
+    const WORD channels = 2, bits = 32;
+    const DWORD rate = 48000, frames = 4800;
+    std::vector<float> samples(frames * channels);
+    for (size_t i = 0; i < samples.size(); ++i) samples[i] = (i / channels) % 2 ? -0.5f : 0.5f;
+    const DWORD dataBytes = static_cast<DWORD>(samples.size() * sizeof(float));
+    WAVEFORMATEX format = {};
+    format.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
+    format.nChannels = channels;
+    format.nSamplesPerSec = rate;
+    format.wBitsPerSample = bits;
+    format.nBlockAlign = channels * bits / 8;
+    format.nAvgBytesPerSec = rate * format.nBlockAlign;
+    std::vector<BYTE> file;
+    auto put = [&file](const void* data, size_t size) {
+        file.insert(file.end(), static_cast<const BYTE*>(data), static_cast<const BYTE*>(data) + size);
+    };
+    const DWORD riffSize = 4 + 8 + sizeof format + 8 + dataBytes, formatSize = sizeof format;
+    put("RIFF", 4);
+    put(&riffSize, 4);
+    put("WAVE", 4);
+    put("fmt ", 4);
+    put(&formatSize, 4);
+    put(&format, sizeof format);
+    put("data", 4);
+    put(&dataBytes, 4);
+    put(samples.data(), dataBytes);
+    HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(handle, file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
+    CloseHandle(handle);
+}
+
+// dsphost --settings with the WAV, its frame and the page in it.
+class SettingsHost {
+public:
+    explicit SettingsHost(const std::wstring& wav) {
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        HANDLE outputWrite = nullptr;
+        if (!CreatePipe(&outputRead, &outputWrite, &inherit, 0)) return;
+        SetHandleInformation(outputRead, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = outputWrite;
+        startup.hStdError = outputWrite;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        std::wstring line = L"\"" + Env(L"GAINLET_DSPHOST") + L"\" --settings \"" + wav + L"\"";
+        CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+        CloseHandle(outputWrite);
+        reader = testbed::JoiningThread([this] {
+            char buffer[512];
+            DWORD read = 0;
+            while (ReadFile(outputRead, buffer, sizeof buffer, &read, nullptr) && read) output.append(buffer, read);
+        });
+        for (int waited = 0; waited < 30000 && !page; waited += 100) {
+            Sleep(100);
+            EnumWindows(FindFrame, reinterpret_cast<LPARAM>(this));
+        }
+    }
+    ~SettingsHost() {
+        if (process.hProcess) {
+            if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
+            CloseHandle(process.hProcess);
+            CloseHandle(process.hThread);
+        }
+        reader.join();
+        if (outputRead) CloseHandle(outputRead);
+    }
+    SettingsHost(const SettingsHost&) = delete;
+    SettingsHost& operator=(const SettingsHost&) = delete;
+
+    HWND frame = nullptr;
+    HWND page = nullptr;
+    HWND FrameButton(int id) const { return GetDlgItem(frame, id); }
+    HWND Control(int id) const { return GetDlgItem(page, id); }
+
+    static std::wstring Text(HWND window) {
+        wchar_t text[256] = {};
+        DWORD_PTR ignored;
+        SendMessageTimeoutW(window, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                            5000, &ignored);
+        return text;
+    }
+    HWND Focus() const {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(process.dwThreadId, &info);
+        return info.hwndFocus;
+    }
+
+    // Replaces the gain text keystroke by keystroke, through dsphost's
+    // message loop, and waits until the edit shows it.
+    void TypeGain(const std::wstring& text) const {
+        const HWND edit = Control(IDC_GAIN);
+        SendMessageW(edit, EM_SETSEL, 0, -1);
+        for (wchar_t c : text) PostMessageW(edit, WM_CHAR, c, 1);
+        for (int waited = 0; waited < 5000 && Text(edit) != text; waited += 20) Sleep(20);
+    }
+    void PressKey(HWND target, UINT key) const {
+        PostMessageW(target, WM_KEYDOWN, key, 1);
+        PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+    }
+    void Click(int id) const { PostMessageW(FrameButton(id), BM_CLICK, 0, 0); }
+
+    // The held peak in dB once the audio has run at the current gain: the
+    // meter is cleared with its button and read at its next refresh.
+    double FreshPeakDb() const {
+        Sleep(300);
+        DWORD_PTR ignored;
+        SendMessageTimeoutW(Control(IDC_PEAK), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+        std::wstring text = L"-INF";
+        for (int waited = 0; waited < 5000 && text == L"-INF"; waited += 20) {
+            Sleep(20);
+            text = Text(Control(IDC_PEAK));
+        }
+        wchar_t* end = nullptr;
+        const double value = wcstod(text.c_str(), &end);
+        return end != text.c_str() ? value : -999.0;
+    }
+
+    bool WaitUntil(bool (*condition)(HWND), HWND window, bool expected) const {
+        for (int waited = 0; waited < 5000; waited += 20) {
+            if (condition(window) == expected) return true;
+            Sleep(20);
+        }
+        return false;
+    }
+
+    // Waits for dsphost to end; its exit code, or ~0 when it hangs.
+    DWORD Finish() {
+        if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0) return ~0u;
+        DWORD exitCode = ~0u;
+        GetExitCodeProcess(process.hProcess, &exitCode);
+        reader.join();
+        return exitCode;
+    }
+    std::string output;
+
+private:
+    static BOOL CALLBACK FindFrame(HWND window, LPARAM param) {
+        auto* host = reinterpret_cast<SettingsHost*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner != host->process.dwProcessId || !IsWindowVisible(window)) return TRUE;
+        if (!GetDlgItem(window, IDC_FRAME_APPLY)) return TRUE;
+        HWND page = nullptr;
+        EnumChildWindows(window, FindPage, reinterpret_cast<LPARAM>(&page));
+        if (!page) return TRUE;
+        host->frame = window;
+        host->page = page;
+        return FALSE;
+    }
+    // The settings dialog, at whatever depth the frame holds it.
+    static BOOL CALLBACK FindPage(HWND window, LPARAM param) {
+        if (!GetDlgItem(window, IDC_GAIN) || !IsWindowVisible(window)) return TRUE;
+        *reinterpret_cast<HWND*>(param) = window;
+        return FALSE;
+    }
+
+    PROCESS_INFORMATION process{};
+    HANDLE outputRead = nullptr;
+    testbed::JoiningThread reader;
+};
+
+bool Enabled(HWND window) { return IsWindowEnabled(window) != FALSE; }
+
+class SettingsFrame : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        dll = Env(L"GAINLET_DLL");
+        ASSERT_FALSE(dll.empty()) << "run through run-e2e.sh";
+        ASSERT_EQ(Regsvr32(L"", Env(L"GAINLET_REGISTRAR")), 0u);
+        SHDeleteKeyW(HKEY_LOCAL_MACHINE, testbed::kRegistrarKeyPath);
+        ASSERT_EQ(Regsvr32(L"", dll), 0u);
+        ForgetStoredGain();
+        wav = Env(L"GAINLET_WORKDIR") + L"\\half-scale.wav";
+        WriteHalfScaleWav(wav);
+    }
+    void TearDown() override {
+        Regsvr32(L"/u ", dll);
+        SHDeleteKeyW(HKEY_LOCAL_MACHINE, testbed::kRegistrarKeyPath);
+        ForgetStoredGain();
+        CoUninitialize();
+    }
+    std::wstring dll, wav;
+};
+
+TEST_F(SettingsFrame, TypedGainIsPreviewedApplyStoresItAndCancelKeepsTheApplied) {
+    SettingsHost host(wav);
+    ASSERT_TRUE(host.page) << "no property frame with the settings page appeared";
+
+    // The frame is laid out from GetPageInfo: the page has the size it
+    // asked for, and the buttons stand below it.
+    ComPtr<IPropertyPage> probe;
+    ASSERT_EQ(CoCreateInstance(CLSID_GainletPropPage, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
+                               reinterpret_cast<void**>(probe.GetAddressOf())),
+              S_OK);
+    PROPPAGEINFO info = {};
+    info.cb = sizeof info;
+    ASSERT_EQ(probe->GetPageInfo(&info), S_OK);
+    CoTaskMemFree(info.pszTitle);
+    CoTaskMemFree(info.pszDocString);
+    CoTaskMemFree(info.pszHelpFile);
+    RECT page, ok;
+    GetWindowRect(host.page, &page);
+    GetWindowRect(host.FrameButton(IDOK), &ok);
+    EXPECT_EQ(page.right - page.left, info.size.cx);
+    EXPECT_EQ(page.bottom - page.top, info.size.cy);
+    EXPECT_LT(page.bottom, ok.top);
+
+    EXPECT_FALSE(Enabled(host.FrameButton(IDC_FRAME_APPLY))) << "nothing to apply when the page opens";
+    EXPECT_NEAR(host.FreshPeakDb(), -6.131, 0.0015) << "the default gain";
+
+    host.TypeGain(L"+6");
+    EXPECT_TRUE(host.WaitUntil(Enabled, host.FrameButton(IDC_FRAME_APPLY), true)) << "a change enables Apply";
+    EXPECT_NEAR(host.FreshPeakDb(), 0.0, 0.0015) << "the typed gain is heard at once";
+    DWORD type, bits;
+    EXPECT_FALSE(StoredGain(&type, &bits)) << "a preview stores nothing";
+
+    host.Click(IDC_FRAME_APPLY);
+    EXPECT_TRUE(host.WaitUntil(Enabled, host.FrameButton(IDC_FRAME_APPLY), false)) << "nothing left to apply";
+    ExpectStoredGain(6.0f);
+
+    host.TypeGain(L"-3");
+    EXPECT_NEAR(host.FreshPeakDb(), -9.0, 0.0015);
+    host.Click(IDCANCEL);
+    EXPECT_EQ(host.Finish(), 0u) << host.output;
+    EXPECT_NE(host.output.find("frame: Cancel\ngain: +6.000 dB"), std::string::npos)
+        << "Cancel hands the applied gain back: " << host.output;
+    ExpectStoredGain(6.0f);
+}
+
+TEST_F(SettingsFrame, RefusedGainShowsTheRangeMessageAndKeepsTheFrameOpen) {
+    SettingsHost host(wav);
+    ASSERT_TRUE(host.page) << "no property frame with the settings page appeared";
+    host.TypeGain(L"+30");
+    EXPECT_NEAR(host.FreshPeakDb(), 18.0, 0.0015) << "the preview stops at +24 dB";
+
+    for (int id : {IDC_FRAME_APPLY, IDOK}) {
+        SCOPED_TRACE(id == IDOK ? "OK" : "Apply");
+        gainlet_test::MessageBoxAnswer answer(L"", L"OK");
+        host.Click(id);
+        const gainlet_test::MessageBoxAnswer::Report report = answer.Wait();
+        EXPECT_EQ(report.exitCode, 0u) << report.output;
+        EXPECT_NE(report.output.find("You must enter a volume between -100dB and +24dB."), std::string::npos)
+            << report.output;
+        Sleep(300);
+        DWORD type, bits;
+        EXPECT_FALSE(StoredGain(&type, &bits));
+        EXPECT_TRUE(IsWindowVisible(host.frame)) << "the frame stays open";
+        EXPECT_TRUE(Enabled(host.FrameButton(IDC_FRAME_APPLY))) << "the change is still not applied";
+    }
+
+    host.Click(IDCANCEL);
+    EXPECT_EQ(host.Finish(), 0u) << host.output;
+    EXPECT_NE(host.output.find("frame: Cancel\ngain: -0.131 dB"), std::string::npos) << host.output;
+    DWORD type, bits;
+    EXPECT_FALSE(StoredGain(&type, &bits));
+}
+
+TEST_F(SettingsFrame, KeysReachThePageAndOkStoresAndCloses) {
+    SettingsHost host(wav);
+    ASSERT_TRUE(host.page) << "no property frame with the settings page appeared";
+    ASSERT_EQ(host.Focus(), host.Control(IDC_GAIN)) << "the frame focuses the page's first control";
+
+    host.TypeGain(L"-1.5");
+    host.PressKey(host.Control(IDC_GAIN), VK_TAB);
+    for (int waited = 0; waited < 5000 && host.Focus() != host.Control(IDC_DEFAULT); waited += 20) Sleep(20);
+    EXPECT_EQ(host.Focus(), host.Control(IDC_DEFAULT)) << "Tab moves through the page's controls";
+
+    host.Click(IDOK);
+    EXPECT_EQ(host.Finish(), 0u) << host.output;
+    EXPECT_NE(host.output.find("frame: OK\ngain: -1.500 dB"), std::string::npos) << host.output;
+    ExpectStoredGain(-1.5f);
+}
+
+}  // namespace
