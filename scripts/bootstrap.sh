@@ -15,7 +15,7 @@ packages=(
   googletest
   wine wine32:i386 wine64
   xvfb xauth xdotool imagemagick file python3 perl
-  fonts-wine fonts-dejavu-extra fonts-ipafont-gothic
+  fonts-wine fonts-dejavu-extra fonts-ipafont-gothic fonts-horai-umefont
   "gstreamer1.0-plugins-good:$native" gstreamer1.0-plugins-good:i386
 )
 

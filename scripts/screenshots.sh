@@ -24,12 +24,11 @@ out=$(cd "$out" && pwd)
 # captions are against it):
 #   Segoe UI      no Debian font is metric-compatible; DejaVu Sans Condensed
 #                 comes nearest and fits every English caption;
-#   MS UI Gothic  IPAPGothic, drawn to the metrics of MS PGothic, the
-#                 proportional Japanese face nearest to it; one caption,
-#                 "Audio format of DSP:", is still 3 pixels too wide in it
-#                 and wraps its last word out of sight.
-replacements=("Segoe UI=DejaVu Sans Condensed" "MS UI Gothic=IPAPGothic")
-packages=(fonts-wine fonts-dejavu-extra fonts-ipafont-gothic)
+#   MS UI Gothic  Ume UI Gothic, drawn to its metrics (IPAPGothic, drawn
+#                 to MS PGothic's, leaves "Audio format of DSP:" 3 pixels
+#                 too wide).
+replacements=("Segoe UI=DejaVu Sans Condensed" "MS UI Gothic=Ume UI Gothic")
+packages=(fonts-wine fonts-dejavu-extra fonts-ipafont-gothic fonts-horai-umefont)
 # The Wine here does not find the fonts of its own package: the frame's
 # "MS Shell Dlg" is Tahoma and the caption buttons are Marlett glyphs.
 wine_fonts=(/usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf /usr/share/wine/fonts/marlett.ttf)
