@@ -7,11 +7,6 @@
 
 #include <cstring>
 
-// MinGW's dmort.h lacks C linkage and relies on mediaobj.h being included.
-extern "C" {
-#include <dmort.h>
-}
-
 #include "engine/media_layouts.h"
 #include "engine/shared_gain_state.h"
 #include "engine/wave_subformats.h"
@@ -92,13 +87,11 @@ bool CGainlet::IsSet(const DMO_MEDIA_TYPE& type) {
     return !IsEqualGUID(type.majortype, GUID_NULL);
 }
 
-void CGainlet::ResetMediaType(DMO_MEDIA_TYPE* type) {
-    // Unset before it is freed: freeing releases the format object, a call
-    // out to the host that must not find the record half torn down.
-    DMO_MEDIA_TYPE old = *type;
-    ZeroMemory(type, sizeof *type);
+void CGainlet::ResetMediaType(OwnedMediaType* type) {
+    // Counted before the free: the format object's release is a call out to
+    // the host, which may come back in and must see the change.
     ++stateVersion;
-    MoFreeMediaType(&old);
+    type->reset();
 }
 
 HRESULT CGainlet::VerifyMediaType(const DMO_MEDIA_TYPE* proposed, const DMO_MEDIA_TYPE* partner) {
@@ -127,7 +120,7 @@ HRESULT CGainlet::OfferType(DWORD index, DWORD typeIndex, const DMO_MEDIA_TYPE& 
     return S_OK;
 }
 
-HRESULT CGainlet::NegotiateType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags, DMO_MEDIA_TYPE* record,
+HRESULT CGainlet::NegotiateType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags, OwnedMediaType* record,
                                 const DMO_MEDIA_TYPE& partner, bool* stored) {
     *stored = false;
     if (index != 0) return DMO_E_INVALIDSTREAMINDEX;
@@ -142,11 +135,11 @@ HRESULT CGainlet::NegotiateType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD f
     if (flags != 0) return S_OK;
 
     ResetMediaType(record);
-    const HRESULT hr = MoCopyMediaType(record, type);
+    const HRESULT hr = MoCopyMediaType(record->get(), type);
     if (FAILED(hr)) {
         // A failed copy may leave a half-filled record that looks set; what it
         // holds is not ours to release, so it is only forgotten.
-        ZeroMemory(record, sizeof *record);
+        record->release();
         return hr;
     }
     *stored = true;
@@ -154,24 +147,24 @@ HRESULT CGainlet::NegotiateType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD f
 }
 
 STDMETHODIMP CGainlet::GetInputType(DWORD index, DWORD typeIndex, DMO_MEDIA_TYPE* type) {
-    return OfferType(index, typeIndex, outputType, type);
+    return OfferType(index, typeIndex, *outputType, type);
 }
 
 STDMETHODIMP CGainlet::GetOutputType(DWORD index, DWORD typeIndex, DMO_MEDIA_TYPE* type) {
-    return OfferType(index, typeIndex, inputType, type);
+    return OfferType(index, typeIndex, *inputType, type);
 }
 
 STDMETHODIMP CGainlet::SetInputType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags) {
     bool stored = false;
-    const HRESULT hr = NegotiateType(index, type, flags, &inputType, outputType, &stored);
+    const HRESULT hr = NegotiateType(index, type, flags, &inputType, *outputType, &stored);
     // Published from our own copy, so the settings page shows what is held.
-    if (stored) g_sharedGainState.PublishFormat(reinterpret_cast<const WAVEFORMATEX*>(inputType.pbFormat));
+    if (stored) g_sharedGainState.PublishFormat(reinterpret_cast<const WAVEFORMATEX*>(inputType->pbFormat));
     return hr;
 }
 
 STDMETHODIMP CGainlet::SetOutputType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags) {
     bool stored = false;
-    return NegotiateType(index, type, flags, &outputType, inputType, &stored);
+    return NegotiateType(index, type, flags, &outputType, *inputType, &stored);
 }
 
 HRESULT CGainlet::ReportCurrentType(DWORD index, const DMO_MEDIA_TYPE& record, DMO_MEDIA_TYPE* type) {
@@ -182,11 +175,11 @@ HRESULT CGainlet::ReportCurrentType(DWORD index, const DMO_MEDIA_TYPE& record, D
 }
 
 STDMETHODIMP CGainlet::GetInputCurrentType(DWORD index, DMO_MEDIA_TYPE* type) {
-    return ReportCurrentType(index, inputType, type);
+    return ReportCurrentType(index, *inputType, type);
 }
 
 STDMETHODIMP CGainlet::GetOutputCurrentType(DWORD index, DMO_MEDIA_TYPE* type) {
-    return ReportCurrentType(index, outputType, type);
+    return ReportCurrentType(index, *outputType, type);
 }
 
 HRESULT CGainlet::ReportSizeInfo(const DMO_MEDIA_TYPE& record, DWORD* size, DWORD* alignment) {
@@ -204,7 +197,7 @@ HRESULT CGainlet::ReportSizeInfo(const DMO_MEDIA_TYPE& record, DWORD* size, DWOR
 STDMETHODIMP CGainlet::GetInputSizeInfo(DWORD index, DWORD* size, DWORD* maxLookahead, DWORD* alignment) {
     if (index != 0) return DMO_E_INVALIDSTREAMINDEX;
     if (!size || !maxLookahead || !alignment) return E_POINTER;
-    const HRESULT hr = ReportSizeInfo(inputType, size, alignment);
+    const HRESULT hr = ReportSizeInfo(*inputType, size, alignment);
     if (SUCCEEDED(hr)) *maxLookahead = 0;
     return hr;
 }
@@ -212,7 +205,7 @@ STDMETHODIMP CGainlet::GetInputSizeInfo(DWORD index, DWORD* size, DWORD* maxLook
 STDMETHODIMP CGainlet::GetOutputSizeInfo(DWORD index, DWORD* size, DWORD* alignment) {
     if (index != 0) return DMO_E_INVALIDSTREAMINDEX;
     if (!size || !alignment) return E_POINTER;
-    return ReportSizeInfo(outputType, size, alignment);
+    return ReportSizeInfo(*outputType, size, alignment);
 }
 
 }  // namespace gainlet

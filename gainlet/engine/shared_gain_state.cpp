@@ -1,9 +1,10 @@
 #include "engine/shared_gain_state.h"
-#include "engine/wave_subformats.h"
-#include "server/registry_key.h"
 
 #include <cmath>
 #include <cstring>
+
+#include "common/unique_handle.h"
+#include "engine/wave_subformats.h"
 
 namespace gainlet {
 
@@ -20,13 +21,13 @@ namespace {
 // float unwritten, so both keep the default.
 float ReadPersistedGainDb() {
     RegistryKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, key.Put()) !=
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, key.put()) !=
         ERROR_SUCCESS) {
         return kDefaultGainDb;
     }
     float stored = 0.0f;
     DWORD size = sizeof(stored);
-    if (RegQueryValueExW(key.Get(), kGainValueName, nullptr, nullptr,
+    if (RegQueryValueExW(key.get(), kGainValueName, nullptr, nullptr,
                          reinterpret_cast<BYTE*>(&stored), &size) != ERROR_SUCCESS ||
         size != sizeof(stored)) {
         return kDefaultGainDb;

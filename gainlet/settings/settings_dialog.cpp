@@ -4,9 +4,9 @@
 
 #include <cstring>
 
+#include "common/unique_handle.h"
 #include "engine/shared_gain_state.h"
 #include "resource.h"
-#include "server/registry_key.h"
 #include "settings/c_locale_number.h"
 #include "settings/gain_range.h"
 #include "settings/lamp_clock.h"
@@ -47,10 +47,10 @@ float ClampAndSnap(float gainDb) {
 // The gain as it stands in the registry; false when it cannot be read.
 bool ReadStoredGain(float* gainDb) {
     RegistryKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
     BYTE bytes[sizeof(float)];
     DWORD size = sizeof bytes;
-    const LONG status = RegQueryValueExW(key.Get(), kGainValueName, nullptr, nullptr, bytes, &size);
+    const LONG status = RegQueryValueExW(key.get(), kGainValueName, nullptr, nullptr, bytes, &size);
     // A shorter value would leave part of the float undefined.
     if (status != ERROR_SUCCESS || size != sizeof bytes) return false;
     std::memcpy(gainDb, bytes, sizeof bytes);

@@ -17,6 +17,7 @@
 #include <cwchar>
 #include <memory>
 
+#include "common/unique_handle.h"
 #include "dsphost.h"
 #include "joining_thread.h"
 #include "media_buffer.h"
@@ -167,10 +168,8 @@ int RunSettings(const Arguments& args) {
 
     CAUUID pages = {};
     hr = specify->GetPages(&pages);
-    if (FAILED(hr)) {
-        CoTaskMemFree(pages.pElems);
-        return Fail(L"GetPages failed", hr);
-    }
+    const gainlet::CoTaskMemPtr<GUID> pageIds(pages.pElems);
+    if (FAILED(hr)) return Fail(L"GetPages failed", hr);
     {
         std::unique_ptr<Streamer> streamer;
         if (!options.input.empty()) streamer = std::make_unique<Streamer>(object.Get(), wav);
@@ -179,7 +178,6 @@ int RunSettings(const Arguments& args) {
         hr = OleCreatePropertyFrame(nullptr, 40, 40, L"Gainlet", 1, objects, pages.cElems, pages.pElems,
                                     LOCALE_USER_DEFAULT, 0, nullptr);
     }
-    CoTaskMemFree(pages.pElems);
     if (FAILED(hr)) return Fail(L"OleCreatePropertyFrame failed", hr);
     return kExitOk;
 }
