@@ -4,6 +4,7 @@
 
 #include <mediaerr.h>
 #include <mmreg.h>
+#include <uuids.h>
 
 #include <cstring>
 
@@ -13,12 +14,6 @@
 
 namespace gainlet {
 namespace {
-
-// Kept here rather than linked from strmiids/ksuser, which the core library
-// does not pull in.
-constexpr GUID kMediaTypeAudio = {0x73647561, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-constexpr GUID kMediaSubtypePcm = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-constexpr GUID kFormatWaveFormatEx = {0x05589f81, 0xc356, 0x11ce, {0xbf, 0x01, 0x00, 0xaa, 0x00, 0x55, 0x59, 0x5a}};
 
 // A format block read into aligned storage: callers may hand blocks at any
 // address, and only the block's stated size is ever read.
@@ -95,7 +90,7 @@ void CGainlet::ResetMediaType(OwnedMediaType* type) {
 }
 
 HRESULT CGainlet::VerifyMediaType(const DMO_MEDIA_TYPE* proposed, const DMO_MEDIA_TYPE* partner) {
-    if (!IsEqualGUID(proposed->formattype, kFormatWaveFormatEx)) return DMO_E_TYPE_NOT_ACCEPTED;
+    if (!IsEqualGUID(proposed->formattype, FORMAT_WaveFormatEx)) return DMO_E_TYPE_NOT_ACCEPTED;
     if (proposed->cbFormat < sizeof(WAVEFORMATEX)) return DMO_E_TYPE_NOT_ACCEPTED;
     if (!proposed->pbFormat) return DMO_E_TYPE_NOT_ACCEPTED;
 
@@ -115,8 +110,8 @@ HRESULT CGainlet::OfferType(DWORD index, DWORD typeIndex, const DMO_MEDIA_TYPE& 
     if (IsSet(other)) return MoCopyMediaType(type, &other);
 
     ZeroMemory(type, sizeof *type);
-    type->majortype = kMediaTypeAudio;
-    type->subtype = kMediaSubtypePcm;
+    type->majortype = MEDIATYPE_Audio;
+    type->subtype = MEDIASUBTYPE_PCM;
     return S_OK;
 }
 
@@ -130,7 +125,7 @@ HRESULT CGainlet::NegotiateType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD f
     }
     if (!type) return E_POINTER;
 
-    if (!IsEqualGUID(type->majortype, kMediaTypeAudio) || FAILED(VerifyMediaType(type, &partner)))
+    if (!IsEqualGUID(type->majortype, MEDIATYPE_Audio) || FAILED(VerifyMediaType(type, &partner)))
         return (flags & DMO_SET_TYPEF_TEST_ONLY) ? S_FALSE : DMO_E_TYPE_NOT_ACCEPTED;
     if (flags != 0) return S_OK;
 
