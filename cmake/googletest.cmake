@@ -16,6 +16,7 @@ if(EXISTS ${GOOGLETEST_SOURCE_DIR}/CMakeLists.txt)
   # Notification needs; every user of GoogleTest gets one built on Win32.
   target_compile_options(gtest PUBLIC
       -include ${PROJECT_SOURCE_DIR}/tests/support/gtest_notification.h)
+  target_include_directories(gtest PUBLIC ${PROJECT_SOURCE_DIR})
 else()
   message(FATAL_ERROR "GoogleTest sources not found in ${GOOGLETEST_SOURCE_DIR}: run scripts/bootstrap.sh")
 endif()

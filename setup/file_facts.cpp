@@ -3,6 +3,11 @@
 #include <memory>
 #include <new>
 
+#include "common/unique_handle.h"
+
+using gainlet::FileHandle;
+using gainlet::FindHandle;
+
 namespace {
 
 unsigned long long Join(DWORD high, DWORD low)
@@ -10,22 +15,14 @@ unsigned long long Join(DWORD high, DWORD low)
     return (static_cast<unsigned long long>(high) << 32) | low;
 }
 
-struct FindCloser {
-    void operator()(HANDLE find) const { FindClose(find); }
-};
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-
 }  // namespace
 
 unsigned long long QueryFileSize(const wchar_t* path)
 {
     WIN32_FIND_DATAW data;
-    HANDLE found = FindFirstFileW(path, &data);
-    if (found == INVALID_HANDLE_VALUE)
+    const FindHandle found(FindFirstFileW(path, &data));
+    if (!found)
         return 0;
-    std::unique_ptr<void, FindCloser> closer(found);
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         return 0;
     return Join(data.nFileSizeHigh, data.nFileSizeLow);
@@ -52,13 +49,12 @@ unsigned long long QueryFileVersion(const wchar_t* path, bool productVersion)
 
 unsigned long long QueryLastWriteTime(const wchar_t* path)
 {
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file)
         return 0;
-    std::unique_ptr<void, HandleCloser> closer(file);
     FILETIME written;
-    if (!GetFileTime(file, nullptr, nullptr, &written))
+    if (!GetFileTime(file.get(), nullptr, nullptr, &written))
         return 0;
     return Join(written.dwHighDateTime, written.dwLowDateTime);
 }

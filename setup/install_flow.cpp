@@ -2,11 +2,12 @@
 #include "regsvr32.h"
 #include "res/resource.h"
 #include "setup_flow.h"
+#include "string_message.h"
 #include "uninstall_entry.h"
 
-int RunInstall(const wchar_t* caption)
+int RunInstall()
 {
-    if (ShowSetupMessage(caption, IDS_INSTALL_QUESTION, MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (ShowStringMessage(nullptr, IDS_INSTALL_QUESTION, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return kSetupSucceeded;
 
     // The installer takes its own copy from "Setup.exe" beside it, whatever
@@ -21,7 +22,7 @@ int RunInstall(const wchar_t* caption)
 
     const Regsvr32Result registration = RunRegsvr32(kRegisterCommand, installedDll);
     if (registration == Regsvr32Result::NotStarted) {
-        ShowSetupMessage(caption, IDS_REGSVR32_FAILED, MB_ICONERROR);
+        ShowStringMessage(nullptr, IDS_REGSVR32_FAILED, MB_ICONERROR);
         return kSetupFailed;
     }
 

@@ -1,10 +1,11 @@
 #include "registry_delete.h"
 
+#include "common/unique_handle.h"
+
 void DeleteRegistryKey(HKEY root, const wchar_t* parentPath, const wchar_t* subKey)
 {
-    HKEY parent = nullptr;
-    if (RegOpenKeyExW(root, parentPath, 0, KEY_READ | KEY_WRITE, &parent) != ERROR_SUCCESS)
+    gainlet::RegistryKey parent;
+    if (RegOpenKeyExW(root, parentPath, 0, KEY_READ | KEY_WRITE, parent.put()) != ERROR_SUCCESS)
         return;
-    RegDeleteKeyW(parent, subKey);
-    RegCloseKey(parent);
+    RegDeleteKeyW(parent.get(), subKey);
 }

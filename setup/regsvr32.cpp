@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "common/unique_handle.h"
+
 const wchar_t kRegisterCommand[] = L"regsvr32.exe \"%s\"";
 const wchar_t kUnregisterCommand[] = L"regsvr32.exe /u \"%s\"";
 
@@ -19,11 +21,11 @@ Regsvr32Result RunRegsvr32(const wchar_t* commandFormat, const wchar_t* dllPath)
     if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process))
         return Regsvr32Result::NotStarted;
-    WaitForSingleObject(process.hProcess, INFINITE);
+    const gainlet::KernelHandle thread(process.hThread);
+    const gainlet::KernelHandle child(process.hProcess);
+    WaitForSingleObject(child.get(), INFINITE);
     DWORD exitCode = 0;
     // An exit code that cannot be read confirms nothing.
-    const bool confirmed = GetExitCodeProcess(process.hProcess, &exitCode) && exitCode == 0;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    const bool confirmed = GetExitCodeProcess(child.get(), &exitCode) && exitCode == 0;
     return confirmed ? Regsvr32Result::Succeeded : Regsvr32Result::Failed;
 }

@@ -13,12 +13,9 @@ const int kSetupFailed = -1;
 // anything after those two characters is ignored. Any other text installs.
 bool IsUninstallRequest(const wchar_t* arguments);
 
-// The whole run: keeps the module instance for string loads, loads the
-// caption and runs the mode the arguments ask for.
+// The whole run: keeps the module instance for string loads and runs the
+// mode the arguments ask for.
 int RunSetup(HINSTANCE instance, const wchar_t* arguments);
 
-int RunInstall(const wchar_t* caption);
-int RunUninstall(const wchar_t* caption);
-
-// Loads a message from the string table and shows it without an owner.
-int ShowSetupMessage(const wchar_t* caption, UINT stringId, UINT type);
+int RunInstall();
+int RunUninstall();

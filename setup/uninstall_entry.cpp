@@ -1,5 +1,6 @@
 #include "uninstall_entry.h"
 
+#include "common/unique_handle.h"
 #include "file_facts.h"
 #include "registry_delete.h"
 
@@ -36,19 +37,19 @@ void FormatDisplayVersion(unsigned long long version, wchar_t (&text)[32])
 bool WriteUninstallEntry(unsigned long long installedSize, const wchar_t* installedSetupPath,
                          const wchar_t* installedDllPath)
 {
-    HKEY key = nullptr;
+    gainlet::RegistryKey key;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+                        KEY_WRITE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
         return false;
 
-    SetString(key, L"DisplayName", L"Gainlet WMP Plugin");
-    SetString(key, L"Publisher", L"Orlenza");
-    SetDword(key, L"EstimatedSize", static_cast<DWORD>(installedSize / 1000));
+    SetString(key.get(), L"DisplayName", L"Gainlet WMP Plugin");
+    SetString(key.get(), L"Publisher", L"Orlenza");
+    SetDword(key.get(), L"EstimatedSize", static_cast<DWORD>(installedSize / 1000));
 
     wchar_t uninstallString[1024];
     wsprintfW(uninstallString, L"\"%s\" /U", installedSetupPath);
-    SetString(key, L"UninstallString", uninstallString);
-    SetString(key, L"DisplayIcon", installedSetupPath);
+    SetString(key.get(), L"UninstallString", uninstallString);
+    SetString(key.get(), L"DisplayIcon", installedSetupPath);
 
     // Without a version the value is left alone, so one written by an
     // earlier installation stays.
@@ -56,10 +57,9 @@ bool WriteUninstallEntry(unsigned long long installedSize, const wchar_t* instal
     if (version != 0) {
         wchar_t displayVersion[32];
         FormatDisplayVersion(version, displayVersion);
-        SetString(key, L"DisplayVersion", displayVersion);
+        SetString(key.get(), L"DisplayVersion", displayVersion);
     }
 
-    RegCloseKey(key);
     return true;
 }
 

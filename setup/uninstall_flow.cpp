@@ -3,6 +3,7 @@
 #include "regsvr32.h"
 #include "res/resource.h"
 #include "setup_flow.h"
+#include "string_message.h"
 #include "uninstall_entry.h"
 #include "user_settings.h"
 
@@ -19,9 +20,9 @@ void RemoveInstalledFile(const wchar_t* name)
 
 }  // namespace
 
-int RunUninstall(const wchar_t* caption)
+int RunUninstall()
 {
-    if (ShowSetupMessage(caption, IDS_UNINSTALL_QUESTION, MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (ShowStringMessage(nullptr, IDS_UNINSTALL_QUESTION, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return kSetupSucceeded;
 
     // Unregister before anything is removed: if the tool cannot run, the
@@ -29,7 +30,7 @@ int RunUninstall(const wchar_t* caption)
     wchar_t dll[MAX_PATH];
     if (BuildInstallPath(dll, kInstallFolderName, L"Gainlet.dll", false)
         && RunRegsvr32(kUnregisterCommand, dll) == Regsvr32Result::NotStarted) {
-        ShowSetupMessage(caption, IDS_REGSVR32_FAILED, MB_ICONERROR);
+        ShowStringMessage(nullptr, IDS_REGSVR32_FAILED, MB_ICONERROR);
         return kSetupFailed;
     }
 

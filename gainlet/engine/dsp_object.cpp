@@ -3,16 +3,13 @@
 
 namespace gainlet {
 
-CGainlet::CGainlet() {
-    ZeroMemory(&inputType, sizeof inputType);
-    ZeroMemory(&outputType, sizeof outputType);
-}
+CGainlet::CGainlet() = default;
 
 // The wrapper has already run FinalRelease and lowered the module lock count;
 // a buffer still held is released with heldBuffer after the types.
 CGainlet::~CGainlet() {
-    ResetMediaType(&inputType);
-    ResetMediaType(&outputType);
+    inputType.reset();
+    outputType.reset();
 }
 
 const InterfaceEntry* CGainlet::InterfaceTable() {

@@ -11,6 +11,7 @@
 
 #include <atomic>
 
+#include "common/owned_media_type.h"
 #include "gainlet.h"
 #include "server/com_object.h"
 #include "wmp_plugin.h"
@@ -83,13 +84,13 @@ protected:
 
 private:
     static bool IsSet(const DMO_MEDIA_TYPE& type);
-    void ResetMediaType(DMO_MEDIA_TYPE* type);
+    void ResetMediaType(OwnedMediaType* type);
     static HRESULT OfferType(DWORD index, DWORD typeIndex, const DMO_MEDIA_TYPE& other,
                              DMO_MEDIA_TYPE* type);
     // The common part of SetInputType and SetOutputType; *stored tells
     // whether record now holds a copy of type.
     HRESULT NegotiateType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags,
-                          DMO_MEDIA_TYPE* record, const DMO_MEDIA_TYPE& partner, bool* stored);
+                          OwnedMediaType* record, const DMO_MEDIA_TYPE& partner, bool* stored);
     static HRESULT ReportCurrentType(DWORD index, const DMO_MEDIA_TYPE& record, DMO_MEDIA_TYPE* type);
     static HRESULT ReportSizeInfo(const DMO_MEDIA_TYPE& record, DWORD* size, DWORD* alignment);
     // Whether an output run into destination can go ahead with the state as
@@ -97,8 +98,8 @@ private:
     // nothing to produce.
     HRESULT CheckOutputRun(IMediaBuffer* destination, DWORD* elementStatus);
 
-    DMO_MEDIA_TYPE inputType;
-    DMO_MEDIA_TYPE outputType;
+    OwnedMediaType inputType;
+    OwnedMediaType outputType;
     Microsoft::WRL::ComPtr<IMediaBuffer> heldBuffer;
     BYTE* heldData = nullptr;            // first unprocessed byte in heldBuffer
     DWORD heldLength = 0;

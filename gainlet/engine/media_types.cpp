@@ -4,13 +4,9 @@
 
 #include <mediaerr.h>
 #include <mmreg.h>
+#include <uuids.h>
 
 #include <cstring>
-
-// MinGW's dmort.h lacks C linkage and relies on mediaobj.h being included.
-extern "C" {
-#include <dmort.h>
-}
 
 #include "engine/media_layouts.h"
 #include "engine/shared_gain_state.h"
@@ -18,12 +14,6 @@ extern "C" {
 
 namespace gainlet {
 namespace {
-
-// Kept here rather than linked from strmiids/ksuser, which the core library
-// does not pull in.
-constexpr GUID kMediaTypeAudio = {0x73647561, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-constexpr GUID kMediaSubtypePcm = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-constexpr GUID kFormatWaveFormatEx = {0x05589f81, 0xc356, 0x11ce, {0xbf, 0x01, 0x00, 0xaa, 0x00, 0x55, 0x59, 0x5a}};
 
 // A format block read into aligned storage: callers may hand blocks at any
 // address, and only the block's stated size is ever read.
@@ -92,17 +82,15 @@ bool CGainlet::IsSet(const DMO_MEDIA_TYPE& type) {
     return !IsEqualGUID(type.majortype, GUID_NULL);
 }
 
-void CGainlet::ResetMediaType(DMO_MEDIA_TYPE* type) {
-    // Unset before it is freed: freeing releases the format object, a call
-    // out to the host that must not find the record half torn down.
-    DMO_MEDIA_TYPE old = *type;
-    ZeroMemory(type, sizeof *type);
+void CGainlet::ResetMediaType(OwnedMediaType* type) {
+    // Counted before the free: the format object's release is a call out to
+    // the host, which may come back in and must see the change.
     ++stateVersion;
-    MoFreeMediaType(&old);
+    type->reset();
 }
 
 HRESULT CGainlet::VerifyMediaType(const DMO_MEDIA_TYPE* proposed, const DMO_MEDIA_TYPE* partner) {
-    if (!IsEqualGUID(proposed->formattype, kFormatWaveFormatEx)) return DMO_E_TYPE_NOT_ACCEPTED;
+    if (!IsEqualGUID(proposed->formattype, FORMAT_WaveFormatEx)) return DMO_E_TYPE_NOT_ACCEPTED;
     if (proposed->cbFormat < sizeof(WAVEFORMATEX)) return DMO_E_TYPE_NOT_ACCEPTED;
     if (!proposed->pbFormat) return DMO_E_TYPE_NOT_ACCEPTED;
 
@@ -122,12 +110,12 @@ HRESULT CGainlet::OfferType(DWORD index, DWORD typeIndex, const DMO_MEDIA_TYPE& 
     if (IsSet(other)) return MoCopyMediaType(type, &other);
 
     ZeroMemory(type, sizeof *type);
-    type->majortype = kMediaTypeAudio;
-    type->subtype = kMediaSubtypePcm;
+    type->majortype = MEDIATYPE_Audio;
+    type->subtype = MEDIASUBTYPE_PCM;
     return S_OK;
 }
 
-HRESULT CGainlet::NegotiateType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags, DMO_MEDIA_TYPE* record,
+HRESULT CGainlet::NegotiateType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags, OwnedMediaType* record,
                                 const DMO_MEDIA_TYPE& partner, bool* stored) {
     *stored = false;
     if (index != 0) return DMO_E_INVALIDSTREAMINDEX;
@@ -137,16 +125,16 @@ HRESULT CGainlet::NegotiateType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD f
     }
     if (!type) return E_POINTER;
 
-    if (!IsEqualGUID(type->majortype, kMediaTypeAudio) || FAILED(VerifyMediaType(type, &partner)))
+    if (!IsEqualGUID(type->majortype, MEDIATYPE_Audio) || FAILED(VerifyMediaType(type, &partner)))
         return (flags & DMO_SET_TYPEF_TEST_ONLY) ? S_FALSE : DMO_E_TYPE_NOT_ACCEPTED;
     if (flags != 0) return S_OK;
 
     ResetMediaType(record);
-    const HRESULT hr = MoCopyMediaType(record, type);
+    const HRESULT hr = MoCopyMediaType(record->get(), type);
     if (FAILED(hr)) {
         // A failed copy may leave a half-filled record that looks set; what it
         // holds is not ours to release, so it is only forgotten.
-        ZeroMemory(record, sizeof *record);
+        record->release();
         return hr;
     }
     *stored = true;
@@ -154,24 +142,24 @@ HRESULT CGainlet::NegotiateType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD f
 }
 
 STDMETHODIMP CGainlet::GetInputType(DWORD index, DWORD typeIndex, DMO_MEDIA_TYPE* type) {
-    return OfferType(index, typeIndex, outputType, type);
+    return OfferType(index, typeIndex, *outputType, type);
 }
 
 STDMETHODIMP CGainlet::GetOutputType(DWORD index, DWORD typeIndex, DMO_MEDIA_TYPE* type) {
-    return OfferType(index, typeIndex, inputType, type);
+    return OfferType(index, typeIndex, *inputType, type);
 }
 
 STDMETHODIMP CGainlet::SetInputType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags) {
     bool stored = false;
-    const HRESULT hr = NegotiateType(index, type, flags, &inputType, outputType, &stored);
+    const HRESULT hr = NegotiateType(index, type, flags, &inputType, *outputType, &stored);
     // Published from our own copy, so the settings page shows what is held.
-    if (stored) g_sharedGainState.PublishFormat(reinterpret_cast<const WAVEFORMATEX*>(inputType.pbFormat));
+    if (stored) g_sharedGainState.PublishFormat(reinterpret_cast<const WAVEFORMATEX*>(inputType->pbFormat));
     return hr;
 }
 
 STDMETHODIMP CGainlet::SetOutputType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags) {
     bool stored = false;
-    return NegotiateType(index, type, flags, &outputType, inputType, &stored);
+    return NegotiateType(index, type, flags, &outputType, *inputType, &stored);
 }
 
 HRESULT CGainlet::ReportCurrentType(DWORD index, const DMO_MEDIA_TYPE& record, DMO_MEDIA_TYPE* type) {
@@ -182,11 +170,11 @@ HRESULT CGainlet::ReportCurrentType(DWORD index, const DMO_MEDIA_TYPE& record, D
 }
 
 STDMETHODIMP CGainlet::GetInputCurrentType(DWORD index, DMO_MEDIA_TYPE* type) {
-    return ReportCurrentType(index, inputType, type);
+    return ReportCurrentType(index, *inputType, type);
 }
 
 STDMETHODIMP CGainlet::GetOutputCurrentType(DWORD index, DMO_MEDIA_TYPE* type) {
-    return ReportCurrentType(index, outputType, type);
+    return ReportCurrentType(index, *outputType, type);
 }
 
 HRESULT CGainlet::ReportSizeInfo(const DMO_MEDIA_TYPE& record, DWORD* size, DWORD* alignment) {
@@ -204,7 +192,7 @@ HRESULT CGainlet::ReportSizeInfo(const DMO_MEDIA_TYPE& record, DWORD* size, DWOR
 STDMETHODIMP CGainlet::GetInputSizeInfo(DWORD index, DWORD* size, DWORD* maxLookahead, DWORD* alignment) {
     if (index != 0) return DMO_E_INVALIDSTREAMINDEX;
     if (!size || !maxLookahead || !alignment) return E_POINTER;
-    const HRESULT hr = ReportSizeInfo(inputType, size, alignment);
+    const HRESULT hr = ReportSizeInfo(*inputType, size, alignment);
     if (SUCCEEDED(hr)) *maxLookahead = 0;
     return hr;
 }
@@ -212,7 +200,7 @@ STDMETHODIMP CGainlet::GetInputSizeInfo(DWORD index, DWORD* size, DWORD* maxLook
 STDMETHODIMP CGainlet::GetOutputSizeInfo(DWORD index, DWORD* size, DWORD* alignment) {
     if (index != 0) return DMO_E_INVALIDSTREAMINDEX;
     if (!size || !alignment) return E_POINTER;
-    return ReportSizeInfo(outputType, size, alignment);
+    return ReportSizeInfo(*outputType, size, alignment);
 }
 
 }  // namespace gainlet

@@ -1,38 +1,33 @@
 #include "engine/shared_gain_state.h"
-#include "engine/wave_subformats.h"
-#include "server/registry_key.h"
 
 #include <cmath>
 #include <cstring>
+
+#include "common/unique_handle.h"
+#include "engine/wave_subformats.h"
 
 namespace gainlet {
 
 SharedGainState g_sharedGainState;
 
-const wchar_t kSettingsKeyPath[] = L"Software\\Gainlet\\DSP Plugin";
-const wchar_t kGainValueName[] = L"dBGain";
-
-namespace {
-
-// The persisted gain, or the default when there is none. A value of any
-// registry type counts as long as it holds exactly the 4 bytes of a float: a
-// longer one makes the query fail, and a shorter one would leave part of the
-// float unwritten, so both keep the default.
-float ReadPersistedGainDb() {
+// A value of any registry type counts as long as it holds exactly the 4
+// bytes of a float: a longer one makes the query fail, and a shorter one
+// would leave part of the float unwritten.
+bool ReadStoredGainDb(float* gainDb) {
     RegistryKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, key.Put()) !=
-        ERROR_SUCCESS) {
-        return kDefaultGainDb;
-    }
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
     float stored = 0.0f;
     DWORD size = sizeof(stored);
-    if (RegQueryValueExW(key.Get(), kGainValueName, nullptr, nullptr,
-                         reinterpret_cast<BYTE*>(&stored), &size) != ERROR_SUCCESS ||
+    if (RegQueryValueExW(key.get(), kGainValueName, nullptr, nullptr, reinterpret_cast<BYTE*>(&stored), &size) !=
+            ERROR_SUCCESS ||
         size != sizeof(stored)) {
-        return kDefaultGainDb;
+        return false;
     }
-    return stored;
+    *gainDb = stored;
+    return true;
 }
+
+namespace {
 
 // The sample loop reads linearGain without the lock, so every store must be a
 // single 8-byte access (an SSE2 movsd, also on the 32-bit build).
@@ -56,7 +51,8 @@ void SharedGainState::Load() {
     dbToExponent = log2 / 6.0;
     // No range check: a hand-edited value is used as it is, even NaN or an
     // infinity; the sample loop keeps every gain's results defined.
-    gainDb = ReadPersistedGainDb();
+    gainDb = kDefaultGainDb;
+    ReadStoredGainDb(&gainDb);
     StoreLinearGain(&linearGain, std::pow(10.0, gainDb * dbToExponent));
 }
 

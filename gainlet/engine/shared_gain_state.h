@@ -7,6 +7,8 @@
 
 #include <cstddef>
 
+#include "settings_key.h"
+
 namespace gainlet {
 
 // A plain global record, zero-filled before use. Field order is part of the
@@ -47,10 +49,10 @@ static_assert(offsetof(SharedGainState, linearGain) % 8 == 0);
 
 extern SharedGainState g_sharedGainState;
 
-// Registry location of the persisted gain (REG_DWORD holding the IEEE single
-// bit pattern of the gain in dB).
-extern const wchar_t kSettingsKeyPath[];   // L"Software\\Gainlet\\DSP Plugin"
-extern const wchar_t kGainValueName[];     // L"dBGain"
 constexpr float kDefaultGainDb = -0.131f;
+
+// The gain the user last applied; false, with *gainDb untouched, when there
+// is none to read.
+bool ReadStoredGainDb(float* gainDb);
 
 }  // namespace gainlet

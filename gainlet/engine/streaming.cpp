@@ -74,7 +74,7 @@ STDMETHODIMP CGainlet::ProcessInput(DWORD index, IMediaBuffer* buffer, DWORD fla
                                     REFERENCE_TIME) {
     if (index != 0) return DMO_E_INVALIDSTREAMINDEX;
     if (!buffer) return E_POINTER;
-    if (!IsSet(inputType)) return DMO_E_TYPE_NOT_SET;
+    if (!IsSet(*inputType)) return DMO_E_TYPE_NOT_SET;
 
     BYTE* data = nullptr;
     DWORD length = 0;
@@ -98,7 +98,7 @@ STDMETHODIMP CGainlet::ProcessInput(DWORD index, IMediaBuffer* buffer, DWORD fla
 }
 
 HRESULT CGainlet::CheckOutputRun(IMediaBuffer* destination, DWORD* elementStatus) {
-    if (!IsSet(outputType)) return DMO_E_TYPE_NOT_SET;
+    if (!IsSet(*outputType)) return DMO_E_TYPE_NOT_SET;
     if (!heldBuffer) {
         if (destination) destination->SetLength(0);
         *elementStatus = 0;
@@ -109,14 +109,14 @@ HRESULT CGainlet::CheckOutputRun(IMediaBuffer* destination, DWORD* elementStatus
         return S_FALSE;
     }
     // The held bytes can only be read with an input format; they wait for one.
-    if (!IsSet(inputType)) return DMO_E_TYPE_NOT_SET;
+    if (!IsSet(*inputType)) return DMO_E_TYPE_NOT_SET;
     return S_OK;
 }
 
 STDMETHODIMP CGainlet::ProcessOutput(DWORD, DWORD bufferCount, DMO_OUTPUT_DATA_BUFFER* buffers, DWORD* status) {
     if (!buffers) return E_POINTER;
     if (bufferCount != 1) return E_INVALIDARG;
-    if (!IsSet(outputType)) return DMO_E_TYPE_NOT_SET;
+    if (!IsSet(*outputType)) return DMO_E_TYPE_NOT_SET;
     if (status) *status = 0;
 
     DMO_OUTPUT_DATA_BUFFER& output = buffers[0];
@@ -142,16 +142,16 @@ STDMETHODIMP CGainlet::ProcessOutput(DWORD, DWORD bufferCount, DMO_OUTPUT_DATA_B
     const bool usesUpHeldData = heldLength <= maxLength;
     DWORD count = usesUpHeldData ? heldLength : maxLength;
     hr = ProcessSamples(enabled.load(std::memory_order_relaxed),
-                        reinterpret_cast<const WAVEFORMATEX*>(inputType.pbFormat), memory, heldData, &count);
+                        reinterpret_cast<const WAVEFORMATEX*>(inputType->pbFormat), memory, heldData, &count);
     if (FAILED(hr)) return hr;
-    const DWORD bytesPerSecond = reinterpret_cast<const WAVEFORMATEX*>(outputType.pbFormat)->nAvgBytesPerSec;
+    const DWORD bytesPerSecond = reinterpret_cast<const WAVEFORMATEX*>(outputType->pbFormat)->nAvgBytesPerSec;
     hr = destination->SetLength(count);
     if (FAILED(hr)) return hr;
 
     // So may SetLength. If it changed anything this run read, the bytes
     // written no longer stand for what the object holds: the run fails and
     // leaves the object as the host made it.
-    if (stateVersion != version) return IsSet(inputType) && IsSet(outputType) ? kChangedState : DMO_E_TYPE_NOT_SET;
+    if (stateVersion != version) return IsSet(*inputType) && IsSet(*outputType) ? kChangedState : DMO_E_TYPE_NOT_SET;
 
     output.dwStatus = 0;
     if (heldTimeValid) {

@@ -1,12 +1,14 @@
-// The extensible wave format's two sample subformats the engine handles,
-// spelled out so that the core library links no GUID library for them.
+// The extensible wave format's two sample subformats the engine handles. A
+// subformat is the media subtype of the same format tag, so the platform's
+// subtype GUIDs (strmiids) are the subformats.
 #pragma once
 
 #include <windows.h>
+#include <uuids.h>
 
 namespace gainlet {
 
-constexpr GUID kSubFormatPcm = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-constexpr GUID kSubFormatFloat = {0x00000003, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+inline const GUID& kSubFormatPcm = MEDIASUBTYPE_PCM;
+inline const GUID& kSubFormatFloat = MEDIASUBTYPE_IEEE_FLOAT;
 
 }  // namespace gainlet

@@ -4,19 +4,14 @@
 #include <type_traits>
 
 #include "class_table.h"
+#include "common/this_module.h"
 #include "registration.h"
-
-extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 // The C++ runtime's emergency pool for exceptions thrown when memory is out:
 // it is allocated when the DLL loads and only this frees it.
 namespace __gnu_cxx {
 void __freeres();
 }  // namespace __gnu_cxx
-
-namespace {
-HMODULE ThisModule() { return reinterpret_cast<HMODULE>(&__ImageBase); }
-}  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     switch (reason) {
@@ -41,9 +36,9 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* ppv) {
     return gainlet::ServerModule().GetClassObject(clsid, iid, ppv);
 }
 
-STDAPI DllRegisterServer() { return gainlet::RegisterServer(ThisModule(), gainlet::ServerClassTable()); }
+STDAPI DllRegisterServer() { return gainlet::RegisterServer(gainlet::ThisModule(), gainlet::ServerClassTable()); }
 
-STDAPI DllUnregisterServer() { return gainlet::UnregisterServer(ThisModule(), gainlet::ServerClassTable()); }
+STDAPI DllUnregisterServer() { return gainlet::UnregisterServer(gainlet::ThisModule(), gainlet::ServerClassTable()); }
 
 // Callers find these by name and call them through the platform's pointer
 // types, so on i686 any other calling convention would unbalance their

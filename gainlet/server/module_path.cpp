@@ -1,6 +1,6 @@
 #include "module_path.h"
 
-#include "registry_key.h"
+#include "win32_error.h"
 
 namespace gainlet {
 

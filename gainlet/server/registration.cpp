@@ -4,6 +4,7 @@
 #include <uuids.h>
 #include <wrl/client.h>
 
+#include "common/unique_handle.h"
 #include "engine/media_layouts.h"
 #include "gainlet.h"
 #include "registry_script.h"
@@ -15,19 +16,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace gainlet {
 namespace {
-
-class OwnedBstr {
-public:
-    OwnedBstr() = default;
-    ~OwnedBstr() { SysFreeString(text); }
-    OwnedBstr(const OwnedBstr&) = delete;
-    OwnedBstr& operator=(const OwnedBstr&) = delete;
-    BSTR* Put() { return &text; }
-    BSTR Get() const { return text; }
-
-private:
-    BSTR text = nullptr;
-};
 
 // A missing or empty string leaves the BSTR null; that is no error.
 void LoadStringAsBstr(HMODULE module, UINT id, BSTR* text) {
@@ -65,14 +53,14 @@ HRESULT RegisterServer(HMODULE module, const ClassEntry* classes) {
     if (FAILED(hr)) return hr;
 
     OwnedBstr friendlyName, description;
-    LoadStringAsBstr(module, IDS_PLUGIN_NAME, friendlyName.Put());
-    LoadStringAsBstr(module, IDS_PLUGIN_DESCRIPTION, description.Put());
+    LoadStringAsBstr(module, IDS_PLUGIN_NAME, friendlyName.put());
+    LoadStringAsBstr(module, IDS_PLUGIN_DESCRIPTION, description.put());
     DMO_PARTIAL_MEDIATYPE mediaType = {MEDIATYPE_Audio, MEDIASUBTYPE_PCM};
 
-    hr = registrar->WMPRegisterPlayerPlugin(friendlyName.Get(), description.Get(), nullptr, 1, WMP_PLUGINTYPE_DSP,
+    hr = registrar->WMPRegisterPlayerPlugin(friendlyName.get(), description.get(), nullptr, 1, WMP_PLUGINTYPE_DSP,
                                             CLSID_Gainlet, 1, &mediaType);
     if (SUCCEEDED(hr) && IsVistaOrLater())
-        hr = registrar->WMPRegisterPlayerPlugin(friendlyName.Get(), description.Get(), nullptr, 1,
+        hr = registrar->WMPRegisterPlayerPlugin(friendlyName.get(), description.get(), nullptr, 1,
                                                 WMP_PLUGINTYPE_DSP_OUTOFPROC, CLSID_Gainlet, 1, &mediaType);
     if (SUCCEEDED(hr)) hr = RunClassScripts(module, classes, ScriptMode::Register);
     if (SUCCEEDED(hr)) hr = RegisterTypeLibrary(module);

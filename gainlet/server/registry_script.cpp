@@ -2,8 +2,9 @@
 
 #include <cwchar>
 
+#include "common/unique_handle.h"
 #include "module_path.h"
-#include "registry_key.h"
+#include "win32_error.h"
 
 namespace gainlet {
 namespace {
@@ -175,16 +176,16 @@ HRESULT SetStringValue(HKEY key, const wchar_t* name, const std::wstring& data) 
 // RegDeleteTreeW is not on every supported system; subkeys go first.
 void DeleteKeyTree(HKEY parent, const std::wstring& name) {
     RegistryKey key;
-    if (RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ | KEY_WRITE, key.Put()) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ | KEY_WRITE, key.put()) != ERROR_SUCCESS) return;
     std::vector<std::wstring> subkeys;
     for (DWORD index = 0;; ++index) {
         wchar_t subkey[256];
         DWORD length = ARRAYSIZE(subkey);
-        if (RegEnumKeyExW(key.Get(), index, subkey, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (RegEnumKeyExW(key.get(), index, subkey, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         subkeys.emplace_back(subkey, length);
     }
-    for (const std::wstring& subkey : subkeys) DeleteKeyTree(key.Get(), subkey);
-    key.Reset();
+    for (const std::wstring& subkey : subkeys) DeleteKeyTree(key.get(), subkey);
+    key.reset();
     RegDeleteKeyW(parent, name.c_str());
 }
 
@@ -195,18 +196,18 @@ HRESULT RegisterKey(HKEY parent, const ScriptEntry& entry) {
     if (entry.modifier == ScriptEntry::Modifier::ForceRemove) DeleteKeyTree(parent, entry.name);
 
     RegistryKey key;
-    LONG error = RegOpenKeyExW(parent, entry.name.c_str(), 0, KEY_READ | KEY_WRITE, key.Put());
-    if (error != ERROR_SUCCESS) error = RegOpenKeyExW(parent, entry.name.c_str(), 0, KEY_READ, key.Put());
+    LONG error = RegOpenKeyExW(parent, entry.name.c_str(), 0, KEY_READ | KEY_WRITE, key.put());
+    if (error != ERROR_SUCCESS) error = RegOpenKeyExW(parent, entry.name.c_str(), 0, KEY_READ, key.put());
     if (error != ERROR_SUCCESS)
         error = RegCreateKeyExW(parent, entry.name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
-                                nullptr, key.Put(), nullptr);
+                                nullptr, key.put(), nullptr);
     if (error != ERROR_SUCCESS) return HResultFromError(error);
 
     if (entry.hasData) {
-        HRESULT hr = SetStringValue(key.Get(), nullptr, entry.data);
+        HRESULT hr = SetStringValue(key.get(), nullptr, entry.data);
         if (FAILED(hr)) return hr;
     }
-    return RegisterEntries(key.Get(), entry.children);
+    return RegisterEntries(key.get(), entry.children);
 }
 
 HRESULT RegisterEntries(HKEY parent, const std::vector<ScriptEntry>& entries) {
@@ -226,18 +227,18 @@ HRESULT UnregisterValue(HKEY parent, const ScriptEntry& entry) {
 // A key that other software still uses (it has subkeys left) stays.
 HRESULT UnregisterKey(HKEY parent, const ScriptEntry& entry) {
     RegistryKey key;
-    LONG error = RegOpenKeyExW(parent, entry.name.c_str(), 0, KEY_READ | KEY_WRITE, key.Put());
+    LONG error = RegOpenKeyExW(parent, entry.name.c_str(), 0, KEY_READ | KEY_WRITE, key.put());
     if (error == ERROR_FILE_NOT_FOUND) return S_OK;
     if (error != ERROR_SUCCESS) return HResultFromError(error);
 
-    HRESULT hr = UnregisterEntries(key.Get(), entry.children);
+    HRESULT hr = UnregisterEntries(key.get(), entry.children);
     if (FAILED(hr) || entry.modifier == ScriptEntry::Modifier::NoRemove) return hr;
 
     DWORD subkeys = 0;
-    error = RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr,
+    error = RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr,
                              nullptr, nullptr, nullptr);
     if (error != ERROR_SUCCESS) return HResultFromError(error);
-    key.Reset();
+    key.reset();
     if (subkeys != 0) return S_OK;
 
     error = RegDeleteKeyW(parent, entry.name.c_str());
@@ -263,27 +264,21 @@ HRESULT ApplyBlocks(const std::vector<RootBlock>& blocks, ScriptMode mode) {
 
 // The script resource's bytes, in the thread's ANSI code page, as UTF-16.
 HRESULT LoadScriptText(const wchar_t* modulePath, UINT scriptId, std::wstring* text) {
-    HMODULE file = LoadLibraryExW(modulePath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const LibraryHandle file(LoadLibraryExW(modulePath, nullptr, LOAD_LIBRARY_AS_DATAFILE));
     if (!file) return HResultFromError(GetLastError());
 
-    HRESULT hr = S_OK;
-    HRSRC resource = FindResourceW(file, MAKEINTRESOURCEW(scriptId), L"REGISTRY");
-    HGLOBAL loaded = resource ? LoadResource(file, resource) : nullptr;
+    const HRSRC resource = FindResourceW(file.get(), MAKEINTRESOURCEW(scriptId), L"REGISTRY");
+    const HGLOBAL loaded = resource ? LoadResource(file.get(), resource) : nullptr;
     const char* bytes = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
-    const int size = resource ? static_cast<int>(SizeofResource(file, resource)) : 0;
-    if (!bytes) {
-        hr = HResultFromError(GetLastError());
-    } else if (size > 0) {
-        const int length = MultiByteToWideChar(CP_THREAD_ACP, 0, bytes, size, nullptr, 0);
-        if (length <= 0) {
-            hr = HResultFromError(GetLastError());
-        } else {
-            text->resize(length);
-            MultiByteToWideChar(CP_THREAD_ACP, 0, bytes, size, &(*text)[0], length);
-        }
-    }
-    FreeLibrary(file);
-    return hr;
+    const int size = resource ? static_cast<int>(SizeofResource(file.get(), resource)) : 0;
+    if (!bytes) return HResultFromError(GetLastError());
+    if (size == 0) return S_OK;
+
+    const int length = MultiByteToWideChar(CP_THREAD_ACP, 0, bytes, size, nullptr, 0);
+    if (length <= 0) return HResultFromError(GetLastError());
+    text->resize(length);
+    MultiByteToWideChar(CP_THREAD_ACP, 0, bytes, size, &(*text)[0], length);
+    return S_OK;
 }
 
 }  // namespace

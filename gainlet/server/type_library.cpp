@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/unique_handle.h"
 #include "module_path.h"
 
 using Microsoft::WRL::ComPtr;
@@ -38,10 +39,9 @@ HRESULT ReadIdentity(ITypeLib* library, LibraryIdentity* identity) {
 }
 
 bool IsRegistered(const LibraryIdentity& identity) {
-    BSTR registeredPath = nullptr;
+    OwnedBstr registeredPath;
     const HRESULT hr = QueryPathOfRegTypeLib(identity.libraryId, identity.majorVersion, identity.minorVersion,
-                                             identity.locale, &registeredPath);
-    SysFreeString(registeredPath);
+                                             identity.locale, registeredPath.put());
     return SUCCEEDED(hr);
 }
 

@@ -4,12 +4,11 @@
 
 #include <cstring>
 
-// The linker's symbol for the start of the image this code is linked into.
-extern "C" IMAGE_DOS_HEADER __ImageBase;
+#include "common/this_module.h"
 
 namespace gainlet {
 
-HINSTANCE ResourceModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+HINSTANCE ResourceModule() { return ThisModule(); }
 
 LPOLESTR LoadTaskMemString(UINT id) {
     // With a zero buffer size LoadStringW hands out a pointer into the

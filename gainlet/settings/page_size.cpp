@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "common/unique_handle.h"
+
 namespace gainlet {
 namespace {
 
@@ -66,48 +68,6 @@ private:
 
 constexpr wchar_t kAlphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 
-class ScreenDC {
-public:
-    ScreenDC() : dc(GetDC(nullptr)) {}
-    ~ScreenDC() {
-        if (dc) ReleaseDC(nullptr, dc);
-    }
-    ScreenDC(const ScreenDC&) = delete;
-    ScreenDC& operator=(const ScreenDC&) = delete;
-    HDC get() const { return dc; }
-
-private:
-    HDC dc;
-};
-
-class FontHandle {
-public:
-    explicit FontHandle(HFONT font) : font(font) {}
-    ~FontHandle() {
-        if (font) DeleteObject(font);
-    }
-    FontHandle(const FontHandle&) = delete;
-    FontHandle& operator=(const FontHandle&) = delete;
-    HFONT get() const { return font; }
-
-private:
-    HFONT font;
-};
-
-class LibraryHandle {
-public:
-    explicit LibraryHandle(HMODULE module) : module(module) {}
-    ~LibraryHandle() {
-        if (module) FreeLibrary(module);
-    }
-    LibraryHandle(const LibraryHandle&) = delete;
-    LibraryHandle& operator=(const LibraryHandle&) = delete;
-    HMODULE get() const { return module; }
-
-private:
-    HMODULE module;
-};
-
 DialogFontMetrics BaseUnitMetrics() {
     const LONG units = GetDialogBaseUnits();
     const int height = HIWORD(units);
@@ -157,14 +117,14 @@ bool ReadDialogTemplate(const void* data, std::size_t size, DialogTemplateInfo* 
 
 DialogFontMetrics MeasureDialogFont(const wchar_t* faceName, WORD pointSize) {
     if (!faceName) return BaseUnitMetrics();
-    ScreenDC screen;
-    if (!screen.get()) return BaseUnitMetrics();
+    const ScreenDC screen(GetDC(nullptr));
+    if (!screen) return BaseUnitMetrics();
 
     const int height = -MulDiv(pointSize, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
-    FontHandle font(CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+    const FontHandle font(CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                 DEFAULT_PITCH | FF_DONTCARE, faceName));
-    if (!font.get()) return BaseUnitMetrics();
+    if (!font) return BaseUnitMetrics();
 
     const HGDIOBJ previous = SelectObject(screen.get(), font.get());
     SIZE extent{};
@@ -179,8 +139,8 @@ DialogFontMetrics MeasureDialogFont(const wchar_t* faceName, WORD pointSize) {
 }
 
 bool ReadPropertySheetFont(wchar_t (&faceName)[LF_FACESIZE], WORD* pointSize) {
-    LibraryHandle comctl(LoadLibraryW(L"COMCTL32.DLL"));
-    if (!comctl.get()) return false;
+    const LibraryHandle comctl(LoadLibraryW(L"COMCTL32.DLL"));
+    if (!comctl) return false;
     // The common controls' own property sheet template: its font is the
     // one every property frame lays pages out with.
     constexpr WORD kPropertySheetTemplateId = 1006;

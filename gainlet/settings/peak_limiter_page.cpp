@@ -1,17 +1,13 @@
 #include "settings/peak_limiter_page.h"
 
 #include <cwchar>
-#include <memory>
 
+#include "common/unique_handle.h"
 #include "resource.h"
 #include "settings/module_resources.h"
 
 namespace gainlet {
 namespace {
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
 
 bool FindPage(const void** bytes, DWORD* size) {
     const HMODULE module = ResourceModule();
@@ -25,11 +21,11 @@ bool FindPage(const void** bytes, DWORD* size) {
 
 // Fills a file that already exists; a short write counts as a failure.
 bool WriteWholeFile(const wchar_t* path, const void* bytes, DWORD size) {
-    const HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const std::unique_ptr<void, HandleCloser> closer(file);
+    const FileHandle file(
+        CreateFileW(path, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
     DWORD written = 0;
-    return WriteFile(file, bytes, size, &written, nullptr) && written == size;
+    return WriteFile(file.get(), bytes, size, &written, nullptr) && written == size;
 }
 
 }  // namespace

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <string>
 
+#include "common/unique_handle.h"
 #include "engine/shared_gain_state.h"
 #include "resource.h"
-#include "server/registry_key.h"
 #include "settings/c_locale_number.h"
 #include "settings/gain_range.h"
 #include "settings/module_resources.h"
@@ -165,11 +165,11 @@ STDMETHODIMP CGainletPropPage::Apply() {
 
     RegistryKey key;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_READ | KEY_WRITE, nullptr, key.Put(), nullptr) == ERROR_SUCCESS) {
+                        KEY_READ | KEY_WRITE, nullptr, key.put(), nullptr) == ERROR_SUCCESS) {
         DWORD bits;
         static_assert(sizeof bits == sizeof gainDb, "the value holds the float's bit pattern");
         std::memcpy(&bits, &gainDb, sizeof bits);
-        RegSetValueExW(key.Get(), kGainValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&bits), sizeof bits);
+        RegSetValueExW(key.get(), kGainValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&bits), sizeof bits);
     }
     if (gainControl) gainControl->SetGain(gainDb);
     dirty = FALSE;

@@ -2,11 +2,8 @@
 // property frame, hosted without any framework.
 #include "settings/property_page.h"
 
-#include <cstring>
-
 #include "engine/shared_gain_state.h"
 #include "resource.h"
-#include "server/registry_key.h"
 #include "settings/c_locale_number.h"
 #include "settings/gain_range.h"
 #include "settings/lamp_clock.h"
@@ -42,19 +39,6 @@ float ClampAndSnap(float gainDb) {
     // -0.0004 is shown as +0.000, never as -0.000.
     if (gainDb > kSnapToZeroBelowDb && gainDb <= 0.0f) gainDb = 0.0f;
     return gainDb;
-}
-
-// The gain as it stands in the registry; false when it cannot be read.
-bool ReadStoredGain(float* gainDb) {
-    RegistryKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return false;
-    BYTE bytes[sizeof(float)];
-    DWORD size = sizeof bytes;
-    const LONG status = RegQueryValueExW(key.Get(), kGainValueName, nullptr, nullptr, bytes, &size);
-    // A shorter value would leave part of the float undefined.
-    if (status != ERROR_SUCCESS || size != sizeof bytes) return false;
-    std::memcpy(gainDb, bytes, sizeof bytes);
-    return true;
 }
 
 }  // namespace
@@ -169,8 +153,7 @@ LRESULT CGainletPropPage::OnInitDialog() {
     if (gainControl) {
         gainControl->GetGain(&gainDb);
     } else {
-        float stored;
-        if (ReadStoredGain(&stored)) gainDb = stored;
+        ReadStoredGainDb(&gainDb);
     }
 
     appliedGainDb = gainDb;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/unique_handle.h"
 #include "property_frame_resource.h"
 
 using Microsoft::WRL::ComPtr;
@@ -120,9 +121,8 @@ STDMETHODIMP PageSite::TranslateAccelerator(MSG* message) {
 
 // A copy of a page's task-memory string, which it frees.
 std::wstring TakeTaskMemString(LPOLESTR text) {
-    std::wstring copy = text ? text : L"";
-    CoTaskMemFree(text);
-    return copy;
+    const gainlet::CoTaskMemPtr<OLECHAR> owned(text);
+    return text ? text : L"";
 }
 
 std::vector<HWND> ChildWindows(HWND parent) {
@@ -184,8 +184,7 @@ HRESULT PropertyFrame::CreatePages(ULONG objectCount, IUnknown** objects, const 
         hr = page.page->GetPageInfo(&info);
         if (FAILED(hr)) return hr;
         page.title = TakeTaskMemString(info.pszTitle);
-        CoTaskMemFree(info.pszDocString);
-        CoTaskMemFree(info.pszHelpFile);
+        const gainlet::CoTaskMemPtr<OLECHAR> docString(info.pszDocString), helpFile(info.pszHelpFile);
         page.size = info.size;
     }
     return S_OK;

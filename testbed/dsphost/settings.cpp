@@ -18,6 +18,7 @@
 #include <cwchar>
 #include <memory>
 
+#include "common/unique_handle.h"
 #include "dsphost.h"
 #include "gainlet.h"
 #include "joining_thread.h"
@@ -170,10 +171,8 @@ int RunSettings(const Arguments& args) {
 
     CAUUID pages = {};
     hr = specify->GetPages(&pages);
-    if (FAILED(hr)) {
-        CoTaskMemFree(pages.pElems);
-        return Fail(L"GetPages failed", hr);
-    }
+    const gainlet::CoTaskMemPtr<GUID> pageIds(pages.pElems);
+    if (FAILED(hr)) return Fail(L"GetPages failed", hr);
     FrameResult closedWith = FrameResult::Cancel;
     {
         std::unique_ptr<Streamer> streamer;
@@ -182,7 +181,6 @@ int RunSettings(const Arguments& args) {
         IUnknown* objects[] = {object.Get()};
         hr = ShowPropertyFrame(L"Gainlet", 1, objects, pages, &closedWith);
     }
-    CoTaskMemFree(pages.pElems);
     if (FAILED(hr)) return Fail(L"the property frame failed", hr);
 
     Print(closedWith == FrameResult::Ok ? L"frame: OK\n" : L"frame: Cancel\n");

@@ -56,21 +56,21 @@ ULONGLONG RiffSize(ULONGLONG formatBytes, ULONGLONG dataBytes) {
 }  // namespace
 
 HRESULT WavReader::Open(const std::wstring& path, std::wstring* problem) {
-    file.Reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    file.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file.IsValid()) {
+    if (!file) {
         *problem = L"cannot open " + path;
         return LastError();
     }
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.Get(), &size)) {
+    if (!GetFileSizeEx(file.get(), &size)) {
         *problem = L"cannot read " + path;
         return LastError();
     }
     const ULONGLONG fileSize = static_cast<ULONGLONG>(size.QuadPart);
 
     BYTE header[12];
-    if (fileSize < 12 || FAILED(ReadAt(file.Get(), 0, header, 12)) || memcmp(header, "RIFF", 4) != 0 ||
+    if (fileSize < 12 || FAILED(ReadAt(file.get(), 0, header, 12)) || memcmp(header, "RIFF", 4) != 0 ||
         memcmp(header + 8, "WAVE", 4) != 0) {
         *problem = path + L" is not a RIFF WAVE file";
         return kBadFormat;
@@ -79,7 +79,7 @@ HRESULT WavReader::Open(const std::wstring& path, std::wstring* problem) {
     ULONGLONG dataStart = 0;
     ULONGLONG position = 12;
     while (position + 8 <= fileSize) {
-        HRESULT hr = ReadAt(file.Get(), position, header, 8);
+        HRESULT hr = ReadAt(file.get(), position, header, 8);
         if (FAILED(hr)) {
             *problem = L"cannot read " + path;
             return hr;
@@ -97,7 +97,7 @@ HRESULT WavReader::Open(const std::wstring& path, std::wstring* problem) {
                 return kBadFormat;
             }
             format.storedFormat.resize(chunkSize);
-            hr = ReadAt(file.Get(), body, format.storedFormat.data(), chunkSize);
+            hr = ReadAt(file.get(), body, format.storedFormat.data(), chunkSize);
             if (FAILED(hr)) {
                 *problem = L"cannot read " + path;
                 return hr;
@@ -124,7 +124,7 @@ HRESULT WavReader::Open(const std::wstring& path, std::wstring* problem) {
 
     LARGE_INTEGER to;
     to.QuadPart = static_cast<LONGLONG>(dataStart);
-    if (!SetFilePointerEx(file.Get(), to, nullptr, FILE_BEGIN)) {
+    if (!SetFilePointerEx(file.get(), to, nullptr, FILE_BEGIN)) {
         *problem = L"cannot read " + path;
         return LastError();
     }
@@ -137,7 +137,7 @@ HRESULT WavReader::Read(BYTE* buffer, DWORD size, DWORD* read) {
     const DWORD wanted = size < dataLeft ? size : dataLeft;
     while (*read < wanted) {
         DWORD got = 0;
-        if (!ReadFile(file.Get(), buffer + *read, wanted - *read, &got, nullptr)) return LastError();
+        if (!ReadFile(file.get(), buffer + *read, wanted - *read, &got, nullptr)) return LastError();
         // The file was cut short since it was opened.
         if (got == 0) return HRESULT_FROM_WIN32(ERROR_HANDLE_EOF);
         *read += got;
@@ -165,7 +165,7 @@ HRESULT ReadWav(const std::wstring& path, WavFile* wav, std::wstring* problem) {
 
 WavWriter::~WavWriter() {
     if (temporaryPath.empty()) return;
-    file.Close();
+    file.reset();
     DeleteFileW(temporaryPath.c_str());
 }
 
@@ -182,8 +182,8 @@ HRESULT WavWriter::Create(const std::wstring& destination, const std::vector<BYT
     if (!GetTempFileNameW(folder.c_str(), L"dsp", 0, temporary)) return LastError();
     temporaryPath = temporary;
     path = full;
-    file.Reset(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr));
-    if (!file.IsValid()) return LastError();
+    file.reset(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr));
+    if (!file) return LastError();
 
     formatSize = static_cast<DWORD>(storedFormat.size());
     std::vector<BYTE> header(DataSizeField() + 4, 0);
@@ -194,13 +194,13 @@ HRESULT WavWriter::Create(const std::wstring& destination, const std::vector<BYT
     memcpy(&header[20], storedFormat.data(), formatSize);
     memcpy(&header[DataSizeField() - 4], "data", 4);
     dataSize = 0;
-    return WriteAll(file.Get(), header.data(), static_cast<DWORD>(header.size()));
+    return WriteAll(file.get(), header.data(), static_cast<DWORD>(header.size()));
 }
 
 HRESULT WavWriter::Append(const BYTE* data, DWORD size) {
-    if (!file.IsValid()) return E_UNEXPECTED;
+    if (!file) return E_UNEXPECTED;
     if (RiffSize(formatSize, dataSize + size) > 0xFFFFFFFFu) return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
-    const HRESULT hr = WriteAll(file.Get(), data, size);
+    const HRESULT hr = WriteAll(file.get(), data, size);
     if (SUCCEEDED(hr)) dataSize += size;
     return hr;
 }
@@ -208,13 +208,13 @@ HRESULT WavWriter::Append(const BYTE* data, DWORD size) {
 DWORD WavWriter::DataSizeField() const { return 12 + 8 + formatSize + (formatSize & 1) + 4; }
 
 HRESULT WavWriter::Commit() {
-    if (!file.IsValid()) return E_UNEXPECTED;
+    if (!file) return E_UNEXPECTED;
     const BYTE pad = 0;
-    HRESULT hr = dataSize & 1 ? WriteAll(file.Get(), &pad, 1) : S_OK;
-    if (SUCCEEDED(hr)) hr = WriteLe32At(file.Get(), 4, static_cast<DWORD>(RiffSize(formatSize, dataSize)));
-    if (SUCCEEDED(hr)) hr = WriteLe32At(file.Get(), DataSizeField(), static_cast<DWORD>(dataSize));
+    HRESULT hr = dataSize & 1 ? WriteAll(file.get(), &pad, 1) : S_OK;
+    if (SUCCEEDED(hr)) hr = WriteLe32At(file.get(), 4, static_cast<DWORD>(RiffSize(formatSize, dataSize)));
+    if (SUCCEEDED(hr)) hr = WriteLe32At(file.get(), DataSizeField(), static_cast<DWORD>(dataSize));
     if (FAILED(hr)) return hr;
-    file.Close();
+    file.reset();
     if (!MoveFileExW(temporaryPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return LastError();
     temporaryPath.clear();
     return S_OK;

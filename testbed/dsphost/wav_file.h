@@ -9,28 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "common/unique_handle.h"
+
 namespace dsphost {
 
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle = INVALID_HANDLE_VALUE) : handle(handle) {}
-    ~FileHandle() { Close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE Get() const { return handle; }
-    bool IsValid() const { return handle != INVALID_HANDLE_VALUE; }
-    void Reset(HANDLE other) {
-        Close();
-        handle = other;
-    }
-    void Close() {
-        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-        handle = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HANDLE handle;
-};
+using gainlet::FileHandle;
 
 // A WAV file's format block (the "fmt " chunk, at least a WAVEFORMATEX).
 // Its frame size and byte rate are never 0.
@@ -55,7 +38,7 @@ public:
     // The next size bytes of sample data, fewer only at the end of the data
     // chunk (*read 0 at its end).
     HRESULT Read(BYTE* buffer, DWORD size, DWORD* read);
-    void Close() { file.Close(); }
+    void Close() { file.reset(); }
 
 private:
     FileHandle file;

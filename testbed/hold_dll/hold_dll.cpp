@@ -7,11 +7,13 @@
 // 120) or until it is killed. Exit code 1 when the DLL cannot be loaded.
 #include <windows.h>
 
+#include "common/unique_handle.h"
+
 int wmain(int argc, wchar_t** argv)
 {
     if (argc < 2)
         return 1;
-    HMODULE module = LoadLibraryW(argv[1]);
+    const gainlet::LibraryHandle module(LoadLibraryW(argv[1]));
     const char* status = module ? "holding\n" : "cannot load\n";
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), status, lstrlenA(status), &written, nullptr);
@@ -19,6 +21,5 @@ int wmain(int argc, wchar_t** argv)
         return 1;
     const DWORD seconds = argc > 2 ? static_cast<DWORD>(_wtoi(argv[2])) : 120;
     Sleep(seconds * 1000);
-    FreeLibrary(module);
     return 0;
 }

@@ -4,19 +4,13 @@
 
 #include <algorithm>
 
+#include "common/unique_handle.h"
+
 namespace testbed {
 
 const wchar_t kRegistrarKeyPath[] = L"Software\\Gainlet Testbed\\Plugin Registrar";
 
 namespace {
-
-class Key {
-public:
-    ~Key() {
-        if (key) RegCloseKey(key);
-    }
-    HKEY key = nullptr;
-};
 
 void PutString(HKEY key, const wchar_t* name, bool present, const std::wstring& text) {
     if (!present) return;
@@ -115,17 +109,17 @@ bool ReadRecord(HKEY key, PluginRecord* record) {
 
 std::vector<PluginRecord> ReadRegisteredPlugins() {
     std::vector<PluginRecord> plugins;
-    Key root;
+    gainlet::RegistryKey root;
     const std::wstring path = std::wstring(kRegistrarKeyPath) + L"\\Plugins";
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &root.key) != ERROR_SUCCESS) return plugins;
-    for (const std::wstring& type : SubkeyNames(root.key)) {
-        Key typeKey;
-        if (RegOpenKeyExW(root.key, type.c_str(), 0, KEY_READ, &typeKey.key) != ERROR_SUCCESS) continue;
-        for (const std::wstring& clsid : SubkeyNames(typeKey.key)) {
-            Key pluginKey;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, root.put()) != ERROR_SUCCESS) return plugins;
+    for (const std::wstring& type : SubkeyNames(root.get())) {
+        gainlet::RegistryKey typeKey;
+        if (RegOpenKeyExW(root.get(), type.c_str(), 0, KEY_READ, typeKey.put()) != ERROR_SUCCESS) continue;
+        for (const std::wstring& clsid : SubkeyNames(typeKey.get())) {
+            gainlet::RegistryKey pluginKey;
             PluginRecord record;
-            if (RegOpenKeyExW(typeKey.key, clsid.c_str(), 0, KEY_READ, &pluginKey.key) == ERROR_SUCCESS &&
-                ReadRecord(pluginKey.key, &record))
+            if (RegOpenKeyExW(typeKey.get(), clsid.c_str(), 0, KEY_READ, pluginKey.put()) == ERROR_SUCCESS &&
+                ReadRecord(pluginKey.get(), &record))
                 plugins.push_back(record);
         }
     }
@@ -136,16 +130,16 @@ std::vector<PluginRecord> ReadRegisteredPlugins() {
 
 std::vector<PluginRecord> ReadRegistrarCalls() {
     std::vector<PluginRecord> calls;
-    Key root;
+    gainlet::RegistryKey root;
     const std::wstring path = std::wstring(kRegistrarKeyPath) + L"\\Calls";
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &root.key) != ERROR_SUCCESS) return calls;
-    std::vector<std::wstring> names = SubkeyNames(root.key);
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, root.put()) != ERROR_SUCCESS) return calls;
+    std::vector<std::wstring> names = SubkeyNames(root.get());
     std::sort(names.begin(), names.end());  // zero-padded numbers
     for (const std::wstring& name : names) {
-        Key callKey;
+        gainlet::RegistryKey callKey;
         PluginRecord record;
-        if (RegOpenKeyExW(root.key, name.c_str(), 0, KEY_READ, &callKey.key) == ERROR_SUCCESS &&
-            ReadRecord(callKey.key, &record))
+        if (RegOpenKeyExW(root.get(), name.c_str(), 0, KEY_READ, callKey.put()) == ERROR_SUCCESS &&
+            ReadRecord(callKey.get(), &record))
             calls.push_back(record);
     }
     return calls;

@@ -9,9 +9,9 @@
 
 #include <cstdio>
 
+#include "common/unique_handle.h"
 #include "plugin_records.h"
 #include "server/com_module.h"
-#include "server/registry_key.h"
 #include "server/registry_script.h"
 #include "wmp_plugin.h"
 
@@ -27,7 +27,7 @@ HRESULT FromError(LONG error) { return error == ERROR_SUCCESS ? S_OK : HRESULT_F
 HRESULT OpenRecordKey(const std::wstring& subkey, RegistryKey* key) {
     const std::wstring path = std::wstring(testbed::kRegistrarKeyPath) + (subkey.empty() ? L"" : L"\\" + subkey);
     return FromError(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                     KEY_READ | KEY_WRITE, nullptr, key->Put(), nullptr));
+                                     KEY_READ | KEY_WRITE, nullptr, key->put(), nullptr));
 }
 
 DWORD ReadDword(HKEY key, const wchar_t* name) {
@@ -48,10 +48,10 @@ HRESULT RecordCall(const testbed::PluginRecord& record) {
     HRESULT hr = OpenRecordKey(L"", &root);
     if (FAILED(hr)) return hr;
     wchar_t name[16];
-    swprintf(name, ARRAYSIZE(name), L"%08lu", static_cast<unsigned long>(NextNumber(root.Get(), L"CallCount")));
+    swprintf(name, ARRAYSIZE(name), L"%08lu", static_cast<unsigned long>(NextNumber(root.get(), L"CallCount")));
     hr = OpenRecordKey(std::wstring(L"Calls\\") + name, &call);
     if (FAILED(hr)) return hr;
-    return FromError(testbed::WriteRecord(call.Get(), record));
+    return FromError(testbed::WriteRecord(call.get(), record));
 }
 
 std::wstring PluginPath(const GUID& type, const CLSID& clsid) {
@@ -95,9 +95,9 @@ public:
         hr = OpenRecordKey(PluginPath(pluginType, clsid), &plugin);
         if (FAILED(hr)) return hr;
         // A repeated registration keeps its place in the list.
-        record.order = ReadDword(plugin.Get(), L"Order");
-        if (record.order == 0) record.order = NextNumber(root.Get(), L"OrderCount");
-        hr = FromError(testbed::WriteRecord(plugin.Get(), record));
+        record.order = ReadDword(plugin.get(), L"Order");
+        if (record.order == 0) record.order = NextNumber(root.get(), L"OrderCount");
+        hr = FromError(testbed::WriteRecord(plugin.get(), record));
         if (FAILED(hr)) return hr;
         record.order = 0;
         return RecordCall(record);
@@ -118,16 +118,16 @@ public:
 private:
     static HRESULT InjectedFailure(const GUID& pluginType) {
         RegistryKey root;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, testbed::kRegistrarKeyPath, 0, KEY_READ, root.Put()) != ERROR_SUCCESS)
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, testbed::kRegistrarKeyPath, 0, KEY_READ, root.put()) != ERROR_SUCCESS)
             return S_OK;
         wchar_t text[64] = {};
         DWORD bytes = sizeof(text) - sizeof(wchar_t);
         GUID failType{};
-        if (RegQueryValueExW(root.Get(), L"FailPluginType", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &bytes) !=
+        if (RegQueryValueExW(root.get(), L"FailPluginType", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &bytes) !=
                 ERROR_SUCCESS ||
             !testbed::ParseGuid(text, &failType) || !IsEqualGUID(failType, pluginType))
             return S_OK;
-        return static_cast<HRESULT>(ReadDword(root.Get(), L"FailWith"));
+        return static_cast<HRESULT>(ReadDword(root.get(), L"FailWith"));
     }
 };
 

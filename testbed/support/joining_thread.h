@@ -11,6 +11,8 @@
 #include <memory>
 #include <utility>
 
+#include "common/unique_handle.h"
+
 namespace testbed {
 
 class JoiningThread {
@@ -18,15 +20,15 @@ public:
     JoiningThread() = default;
     explicit JoiningThread(std::function<void()> body) {
         auto owned = std::make_unique<std::function<void()>>(std::move(body));
-        handle = CreateThread(nullptr, 0, &Run, owned.get(), 0, nullptr);
+        handle.reset(CreateThread(nullptr, 0, &Run, owned.get(), 0, nullptr));
         if (!handle) std::terminate();
         owned.release();  // the thread deletes it
     }
-    JoiningThread(JoiningThread&& other) noexcept : handle(std::exchange(other.handle, nullptr)) {}
+    JoiningThread(JoiningThread&& other) noexcept = default;
     JoiningThread& operator=(JoiningThread&& other) noexcept {
         if (this != &other) {
             join();
-            handle = std::exchange(other.handle, nullptr);
+            handle = std::move(other.handle);
         }
         return *this;
     }
@@ -34,11 +36,11 @@ public:
     JoiningThread& operator=(const JoiningThread&) = delete;
     ~JoiningThread() { join(); }
 
-    bool joinable() const { return handle != nullptr; }
+    bool joinable() const { return static_cast<bool>(handle); }
     void join() {
         if (!handle) return;
-        WaitForSingleObject(handle, INFINITE);
-        CloseHandle(std::exchange(handle, nullptr));
+        WaitForSingleObject(handle.get(), INFINITE);
+        handle.reset();
     }
 
 private:
@@ -48,7 +50,7 @@ private:
         return 0;
     }
 
-    HANDLE handle = nullptr;
+    gainlet::KernelHandle handle;
 };
 
 }  // namespace testbed

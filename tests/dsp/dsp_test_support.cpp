@@ -54,6 +54,7 @@ Format Extensible(WORD bits, WORD validBits, const GUID& subFormat, WORD channel
 }
 
 MediaType::MediaType(const Format& f) {
+    DMO_MEDIA_TYPE& type = *get();
     const bool extensible = f.tag == WAVE_FORMAT_EXTENSIBLE;
     const DWORD size = extensible ? sizeof(WAVEFORMATEXTENSIBLE) : sizeof(WAVEFORMATEX);
     EXPECT_EQ(MoInitMediaType(&type, size), S_OK);
@@ -78,8 +79,6 @@ MediaType::MediaType(const Format& f) {
     type.lSampleSize = wave.Format.nBlockAlign;
     std::memcpy(type.pbFormat, &wave, size);
 }
-
-MediaType::~MediaType() { MoFreeMediaType(&type); }
 
 bool SameMediaType(const DMO_MEDIA_TYPE& a, const DMO_MEDIA_TYPE& b) {
     return IsEqualGUID(a.majortype, b.majortype) && IsEqualGUID(a.subtype, b.subtype) &&

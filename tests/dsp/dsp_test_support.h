@@ -13,6 +13,7 @@
 #include <functional>
 #include <vector>
 
+#include "common/owned_media_type.h"
 #include "engine/dsp_object.h"
 
 namespace gainlet::test {
@@ -48,23 +49,14 @@ Format Float32(WORD channels = 2, DWORD rate = 44100);
 Format Extensible(WORD bits, WORD validBits, const GUID& subFormat = kSubFormatPcm, WORD channels = 2,
                   DWORD rate = 44100);
 
-// An owned DMO_MEDIA_TYPE, freed with MoFreeMediaType: either built from a
-// Format or zero-filled to receive a copy from the object.
-class MediaType {
+// An owned DMO_MEDIA_TYPE: either built from a Format or empty to receive a
+// copy from the object.
+class MediaType : public OwnedMediaType {
 public:
     MediaType() = default;
     explicit MediaType(const Format& format);
-    ~MediaType();
-    MediaType(const MediaType&) = delete;
-    MediaType& operator=(const MediaType&) = delete;
 
-    DMO_MEDIA_TYPE* get() { return &type; }
-    const DMO_MEDIA_TYPE* get() const { return &type; }
-    DMO_MEDIA_TYPE* operator->() { return &type; }
-    WAVEFORMATEXTENSIBLE* Wave() const { return reinterpret_cast<WAVEFORMATEXTENSIBLE*>(type.pbFormat); }
-
-private:
-    DMO_MEDIA_TYPE type{};
+    WAVEFORMATEXTENSIBLE* Wave() const { return reinterpret_cast<WAVEFORMATEXTENSIBLE*>((*this)->pbFormat); }
 };
 
 bool SameMediaType(const DMO_MEDIA_TYPE& a, const DMO_MEDIA_TYPE& b);

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "common/unique_handle.h"
 #include "e2e_support.h"
 #include "gainlet.h"
 #include "joining_thread.h"
@@ -42,13 +43,10 @@ struct ComApartment {
     const HRESULT hr;
 };
 
-struct OwnedEvent {
-    OwnedEvent() : handle(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-    ~OwnedEvent() { CloseHandle(handle); }
-    OwnedEvent(const OwnedEvent&) = delete;
-    OwnedEvent& operator=(const OwnedEvent&) = delete;
-    const HANDLE handle;
-};
+// A manual-reset event, not yet signalled.
+gainlet::KernelHandle CreateUnsignalledEvent() {
+    return gainlet::KernelHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+}
 
 // Only a proxy answers IClientSecurity: the object itself does not.
 bool IsProxy(IUnknown* object) {
@@ -146,7 +144,7 @@ TEST_F(Marshalling, AnObjectOfTheMultithreadedApartmentServesAWindowThreadThroug
     const ComApartment windowThread(COINIT_APARTMENTTHREADED);
     ASSERT_EQ(windowThread.hr, S_OK);
 
-    OwnedEvent marshalled, finished;
+    const gainlet::KernelHandle marshalled = CreateUnsignalledEvent(), finished = CreateUnsignalledEvent();
     IStream* stream = nullptr;
     HRESULT streamingResult = E_UNEXPECTED;
     float gainSeenByTheStreamingThread = 0.0f;
@@ -167,16 +165,16 @@ TEST_F(Marshalling, AnObjectOfTheMultithreadedApartmentServesAWindowThreadThroug
         // Handed over as IUnknown, as a property frame hands the page its objects.
         if (SUCCEEDED(streamingResult))
             streamingResult = CoMarshalInterThreadInterfaceInStream(IID_IUnknown, control.Get(), &stream);
-        SetEvent(marshalled.handle);
-        WaitForSingleObject(finished.handle, INFINITE);
+        SetEvent(marshalled.get());
+        WaitForSingleObject(finished.get(), INFINITE);
         if (control) control->GetGain(&gainSeenByTheStreamingThread);
     });
     struct Finish {
         HANDLE event;
         ~Finish() { SetEvent(event); }
-    } finish{finished.handle};
+    } finish{finished.get()};
 
-    WaitForSingleObject(marshalled.handle, INFINITE);
+    WaitForSingleObject(marshalled.get(), INFINITE);
     ASSERT_EQ(streamingResult, S_OK);
     ComPtr<IUnknown> object;
     ASSERT_EQ(CoGetInterfaceAndReleaseStream(stream, IID_PPV_ARGS(&object)), S_OK);
@@ -216,7 +214,7 @@ TEST_F(Marshalling, AnObjectOfTheMultithreadedApartmentServesAWindowThreadThroug
 
     control.Reset();
     object.Reset();
-    SetEvent(finished.handle);
+    SetEvent(finished.get());
     streaming.join();
     EXPECT_EQ(gainSeenByTheStreamingThread, 3.25f) << "the proxy's SetGain changed the object itself";
 }

@@ -6,8 +6,8 @@
 
 #include <string>
 
+#include "common/unique_handle.h"
 #include "resource.h"
-#include "server/registry_key.h"
 #include "server/registry_script.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -30,13 +30,13 @@ class RegistryScriptTest : public ::testing::Test {
 protected:
     void SetUp() override {
         SHDeleteKeyW(HKEY_CURRENT_USER, kScratchPath);
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kScratchPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, scratch.Put(),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kScratchPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, scratch.put(),
                                   nullptr),
                   ERROR_SUCCESS);
-        roots[0] = {L"HKCR", scratch.Get()};
+        roots[0] = {L"HKCR", scratch.get()};
     }
     void TearDown() override {
-        scratch.Reset();
+        scratch.reset();
         SHDeleteKeyW(HKEY_CURRENT_USER, kScratchPath);
     }
 
@@ -44,21 +44,21 @@ protected:
 
     bool KeyExists(const wchar_t* path) {
         RegistryKey key;
-        return RegOpenKeyExW(scratch.Get(), path, 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+        return RegOpenKeyExW(scratch.get(), path, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
     }
 
     // The REG_SZ data, or "<absent>".
     std::wstring Value(const wchar_t* path, const wchar_t* name) {
         RegistryKey key;
-        if (RegOpenKeyExW(scratch.Get(), path, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return L"<absent>";
-        return StringValue(key.Get(), name);
+        if (RegOpenKeyExW(scratch.get(), path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return L"<absent>";
+        return StringValue(key.get(), name);
     }
 
     void Put(const wchar_t* path, const wchar_t* name, const wchar_t* data) {
         RegistryKey key;
-        ASSERT_EQ(RegCreateKeyExW(scratch.Get(), path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr),
+        ASSERT_EQ(RegCreateKeyExW(scratch.get(), path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
                   ERROR_SUCCESS);
-        ASSERT_EQ(RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data),
+        ASSERT_EQ(RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data),
                                  static_cast<DWORD>((wcslen(data) + 1) * sizeof(wchar_t))),
                   ERROR_SUCCESS);
     }
@@ -134,7 +134,7 @@ TEST_F(RegistryScriptTest, SyntaxErrorsChangeNothing) {
         EXPECT_EQ(Apply(script, ScriptMode::Unregister), DISP_E_EXCEPTION) << script;
     }
     DWORD subkeys = 1;
-    RegQueryInfoKeyW(scratch.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,
+    RegQueryInfoKeyW(scratch.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,
                      nullptr, nullptr);
     EXPECT_EQ(subkeys, 0u);
 }
@@ -211,15 +211,15 @@ TEST(RegistrationResources, ClassScriptRegistersThisModuleAndUnregistersCleanly)
     ASSERT_EQ(RunRegistrationScript(self, IDR_GAINLET, ScriptMode::Register), S_OK);
     RegistryKey key;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, (std::wstring(classKey) + L"\\InprocServer32").c_str(), 0, KEY_READ,
-                            key.Put()),
+                            key.put()),
               ERROR_SUCCESS);
-    EXPECT_EQ(StringValue(key.Get(), nullptr), path);
-    EXPECT_EQ(StringValue(key.Get(), L"ThreadingModel"), L"Both");
-    key.Reset();
+    EXPECT_EQ(StringValue(key.get(), nullptr), path);
+    EXPECT_EQ(StringValue(key.get(), L"ThreadingModel"), L"Both");
+    key.reset();
 
     EXPECT_EQ(RunRegistrationScript(self, IDR_GAINLET, ScriptMode::Unregister), S_OK);
-    EXPECT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, classKey, 0, KEY_READ, key.Put()), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID", 0, KEY_READ, key.Put()), ERROR_SUCCESS);
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, classKey, 0, KEY_READ, key.put()), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID", 0, KEY_READ, key.put()), ERROR_SUCCESS);
 }
 
 TEST(RegistrationResources, MissingScriptResourceFails) {

@@ -7,7 +7,10 @@
 #include <shlobj.h>
 
 #include <string>
+#include <type_traits>
+#include <utility>
 
+#include "common/unique_handle.h"
 #include "delete_or_defer.h"
 #include "file_facts.h"
 #include "install_path.h"
@@ -190,6 +193,27 @@ TEST_F(ScratchFolder, OtherErrorsAreNotTakenForInUse)
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
     EXPECT_FALSE(Exists(Path(L"locked.000")));
     CloseHandle(exclusive);
+}
+
+// The in-use question reads the error of the failed delete after the file
+// owners on the way have closed.
+TEST(HandleOwner, CloseKeepsTheCallersLastErrorAndOwnershipOnlyMoves)
+{
+    struct FailingClose {
+        using Handle = int;
+        static Handle Invalid() noexcept { return 0; }
+        static void Close(Handle) noexcept { SetLastError(ERROR_INVALID_HANDLE); }
+    };
+    static_assert(!std::is_copy_constructible_v<gainlet::UniqueHandle<FailingClose>>);
+    static_assert(!std::is_copy_assignable_v<gainlet::UniqueHandle<FailingClose>>);
+    gainlet::UniqueHandle<FailingClose> owner(7);
+    gainlet::UniqueHandle<FailingClose> moved(std::move(owner));
+    EXPECT_FALSE(owner);
+    EXPECT_EQ(moved.get(), 7);
+    SetLastError(ERROR_ACCESS_DENIED);
+    moved.reset();
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(moved);
 }
 
 // A loaded DLL cannot be deleted; it is renamed to the first free backup name

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "common/unique_handle.h"
+
 #define GTEST_HAS_NOTIFICATION_ 1
 
 namespace testing {
@@ -15,13 +17,12 @@ public:
     Notification() : event(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
     Notification(const Notification&) = delete;
     Notification& operator=(const Notification&) = delete;
-    ~Notification() { CloseHandle(event); }
 
-    void Notify() { SetEvent(event); }
-    void WaitForNotification() { WaitForSingleObject(event, INFINITE); }
+    void Notify() { SetEvent(event.get()); }
+    void WaitForNotification() { WaitForSingleObject(event.get(), INFINITE); }
 
 private:
-    HANDLE event;
+    const gainlet::KernelHandle event;
 };
 
 }  // namespace internal

@@ -1,0 +1,120 @@
+// Owners for Win32 handles and allocations, one template for every kind.
+// Each kind is a traits type naming its handle type, the value that means
+// "nothing held" and the function that gives the handle back.
+#pragma once
+
+#include <windows.h>
+#include <objbase.h>
+#include <oleauto.h>
+
+#include <utility>
+
+namespace gainlet {
+
+template <typename Traits>
+class UniqueHandle {
+public:
+    using Handle = typename Traits::Handle;
+
+    UniqueHandle() noexcept = default;
+    explicit UniqueHandle(Handle handle) noexcept : handle(handle) {}
+    ~UniqueHandle() { reset(); }
+
+    UniqueHandle(UniqueHandle&& other) noexcept : handle(other.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+
+    Handle get() const noexcept { return handle; }
+    explicit operator bool() const noexcept { return handle != Traits::Invalid(); }
+
+    // Gives up ownership without closing.
+    Handle release() noexcept { return std::exchange(handle, Traits::Invalid()); }
+
+    // Closes what is held, if anything. The caller's last error survives:
+    // code that closes on its way out still reports the failure that sent it
+    // there.
+    void reset(Handle replacement = Traits::Invalid()) noexcept {
+        const Handle old = std::exchange(handle, replacement);
+        if (old == Traits::Invalid()) return;
+        const DWORD lastError = GetLastError();
+        Traits::Close(old);
+        SetLastError(lastError);
+    }
+
+    // For a function that returns a new handle through an out-parameter.
+    Handle* put() noexcept {
+        reset();
+        return &handle;
+    }
+
+private:
+    Handle handle = Traits::Invalid();
+};
+
+// Most kinds hold null when empty; a few are "invalid" at INVALID_HANDLE_VALUE.
+template <typename H>
+struct NullWhenEmpty {
+    using Handle = H;
+    static Handle Invalid() noexcept { return nullptr; }
+};
+struct InvalidValueWhenEmpty {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+};
+
+struct RegistryKeyTraits : NullWhenEmpty<HKEY> {
+    static void Close(HKEY key) noexcept { RegCloseKey(key); }
+};
+using RegistryKey = UniqueHandle<RegistryKeyTraits>;
+
+// Processes, threads, events, pipes.
+struct KernelHandleTraits : NullWhenEmpty<HANDLE> {
+    static void Close(HANDLE handle) noexcept { CloseHandle(handle); }
+};
+using KernelHandle = UniqueHandle<KernelHandleTraits>;
+
+// CreateFileW reports failure as INVALID_HANDLE_VALUE, not null.
+struct FileHandleTraits : InvalidValueWhenEmpty {
+    static void Close(HANDLE file) noexcept { CloseHandle(file); }
+};
+using FileHandle = UniqueHandle<FileHandleTraits>;
+
+struct FindHandleTraits : InvalidValueWhenEmpty {
+    static void Close(HANDLE find) noexcept { FindClose(find); }
+};
+using FindHandle = UniqueHandle<FindHandleTraits>;
+
+struct LibraryHandleTraits : NullWhenEmpty<HMODULE> {
+    static void Close(HMODULE module) noexcept { FreeLibrary(module); }
+};
+using LibraryHandle = UniqueHandle<LibraryHandleTraits>;
+
+struct FontHandleTraits : NullWhenEmpty<HFONT> {
+    static void Close(HFONT font) noexcept { DeleteObject(font); }
+};
+using FontHandle = UniqueHandle<FontHandleTraits>;
+
+// A device context of the whole screen, from GetDC(nullptr).
+struct ScreenDCTraits : NullWhenEmpty<HDC> {
+    static void Close(HDC dc) noexcept { ReleaseDC(nullptr, dc); }
+};
+using ScreenDC = UniqueHandle<ScreenDCTraits>;
+
+struct BstrTraits : NullWhenEmpty<BSTR> {
+    static void Close(BSTR text) noexcept { SysFreeString(text); }
+};
+using OwnedBstr = UniqueHandle<BstrTraits>;
+
+// Memory a COM call allocated for its caller.
+template <typename T>
+struct CoTaskMemTraits : NullWhenEmpty<T*> {
+    static void Close(T* memory) noexcept { CoTaskMemFree(memory); }
+};
+template <typename T>
+using CoTaskMemPtr = UniqueHandle<CoTaskMemTraits<T>>;
+
+}  // namespace gainlet
