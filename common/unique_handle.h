@@ -77,7 +77,8 @@ struct KernelHandleTraits : NullWhenEmpty<HANDLE> {
 };
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 
-// CreateFileW reports failure as INVALID_HANDLE_VALUE, not null.
+// CreateFileW reports failure as INVALID_HANDLE_VALUE, not null (and so does
+// CreateToolhelp32Snapshot, whose snapshots this owns too).
 struct FileHandleTraits : InvalidValueWhenEmpty {
     static void Close(HANDLE file) noexcept { CloseHandle(file); }
 };
@@ -98,11 +99,28 @@ struct FontHandleTraits : NullWhenEmpty<HFONT> {
 };
 using FontHandle = UniqueHandle<FontHandleTraits>;
 
+struct BitmapHandleTraits : NullWhenEmpty<HBITMAP> {
+    static void Close(HBITMAP bitmap) noexcept { DeleteObject(bitmap); }
+};
+using BitmapHandle = UniqueHandle<BitmapHandleTraits>;
+
+// A device context of its own, from CreateCompatibleDC.
+struct MemoryDCTraits : NullWhenEmpty<HDC> {
+    static void Close(HDC dc) noexcept { DeleteDC(dc); }
+};
+using MemoryDC = UniqueHandle<MemoryDCTraits>;
+
 // A device context of the whole screen, from GetDC(nullptr).
 struct ScreenDCTraits : NullWhenEmpty<HDC> {
     static void Close(HDC dc) noexcept { ReleaseDC(nullptr, dc); }
 };
 using ScreenDC = UniqueHandle<ScreenDCTraits>;
+
+// A window this thread created and destroys.
+struct WindowHandleTraits : NullWhenEmpty<HWND> {
+    static void Close(HWND window) noexcept { DestroyWindow(window); }
+};
+using WindowHandle = UniqueHandle<WindowHandleTraits>;
 
 struct BstrTraits : NullWhenEmpty<BSTR> {
     static void Close(BSTR text) noexcept { SysFreeString(text); }
@@ -116,5 +134,21 @@ struct CoTaskMemTraits : NullWhenEmpty<T*> {
 };
 template <typename T>
 using CoTaskMemPtr = UniqueHandle<CoTaskMemTraits<T>>;
+
+// What CreateProcessW hands back: the new process and its first thread, both
+// open, and their ids.
+struct OwnedProcessInformation {
+    OwnedProcessInformation() noexcept = default;
+    explicit OwnedProcessInformation(const PROCESS_INFORMATION& started) noexcept
+        : process(started.hProcess),
+          thread(started.hThread),
+          processId(started.dwProcessId),
+          threadId(started.dwThreadId) {}
+
+    KernelHandle process;
+    KernelHandle thread;
+    DWORD processId = 0;
+    DWORD threadId = 0;
+};
 
 }  // namespace gainlet
