@@ -25,12 +25,6 @@ const LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = SetUnhandledExceptionFilter(
 
 }  // namespace
 
-const GUID kAudio = {0x73647561, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-const GUID kPcm = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-const GUID kWaveFormatEx = {0x05589f81, 0xc356, 0x11ce, {0xbf, 0x01, 0x00, 0xaa, 0x00, 0x55, 0x59, 0x5a}};
-const GUID kSubFormatPcm = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-const GUID kSubFormatFloat = {0x00000003, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-
 Format Pcm(WORD bits, WORD channels, DWORD rate) {
     Format f;
     f.bits = bits;
@@ -58,10 +52,10 @@ MediaType::MediaType(const Format& f) {
     const bool extensible = f.tag == WAVE_FORMAT_EXTENSIBLE;
     const DWORD size = extensible ? sizeof(WAVEFORMATEXTENSIBLE) : sizeof(WAVEFORMATEX);
     EXPECT_EQ(MoInitMediaType(&type, size), S_OK);
-    type.majortype = kAudio;
-    type.subtype = kPcm;
+    type.majortype = MEDIATYPE_Audio;
+    type.subtype = MEDIASUBTYPE_PCM;
     type.bFixedSizeSamples = TRUE;
-    type.formattype = kWaveFormatEx;
+    type.formattype = FORMAT_WaveFormatEx;
 
     WAVEFORMATEXTENSIBLE wave{};
     wave.Format.wFormatTag = f.tag;

@@ -8,6 +8,7 @@
 #include <mediaobj.h>
 #include <mediaerr.h>
 #include <mmreg.h>
+#include <uuids.h>
 #include <wrl/client.h>
 
 #include <functional>
@@ -26,12 +27,6 @@ constexpr HRESULT kTypeNotSet = static_cast<HRESULT>(DMO_E_TYPE_NOT_SET);
 constexpr HRESULT kTypeNotAccepted = static_cast<HRESULT>(DMO_E_TYPE_NOT_ACCEPTED);
 constexpr HRESULT kNoMoreItems = static_cast<HRESULT>(DMO_E_NO_MORE_ITEMS);
 
-extern const GUID kAudio;
-extern const GUID kPcm;
-extern const GUID kWaveFormatEx;
-extern const GUID kSubFormatPcm;
-extern const GUID kSubFormatFloat;
-
 // A plain description of a wave format; ToType() builds the media type.
 struct Format {
     WORD tag = WAVE_FORMAT_PCM;
@@ -39,14 +34,14 @@ struct Format {
     DWORD rate = 44100;
     WORD bits = 16;
     WORD validBits = 0;          // extensible only; 0 means "same as bits"
-    GUID subFormat = kSubFormatPcm;
+    GUID subFormat = MEDIASUBTYPE_PCM;   // extensible only: a format tag's subtype
     WORD blockAlign = 0;         // 0: channels * bits / 8
     DWORD avgBytes = 0;          // 0: rate * blockAlign
 };
 
 Format Pcm(WORD bits, WORD channels = 2, DWORD rate = 44100);
 Format Float32(WORD channels = 2, DWORD rate = 44100);
-Format Extensible(WORD bits, WORD validBits, const GUID& subFormat = kSubFormatPcm, WORD channels = 2,
+Format Extensible(WORD bits, WORD validBits, const GUID& subFormat = MEDIASUBTYPE_PCM, WORD channels = 2,
                   DWORD rate = 44100);
 
 // An owned DMO_MEDIA_TYPE: either built from a Format or empty to receive a

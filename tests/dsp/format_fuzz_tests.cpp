@@ -97,7 +97,8 @@ bool TableAllows(const BYTE* block, size_t size) {
         if (layout.tag != f.wFormatTag || layout.bits != f.wBitsPerSample) continue;
         if (layout.tag != WAVE_FORMAT_EXTENSIBLE) return true;
         if (size < sizeof w) return false;
-        if (!IsEqualGUID(w.SubFormat, kSubFormatPcm) && !IsEqualGUID(w.SubFormat, kSubFormatFloat)) return false;
+        if (!IsEqualGUID(w.SubFormat, MEDIASUBTYPE_PCM) && !IsEqualGUID(w.SubFormat, MEDIASUBTYPE_IEEE_FLOAT))
+            return false;
         for (WORD valid : layout.validBits)
             if (valid == w.Samples.wValidBitsPerSample) return true;
         return false;
@@ -117,7 +118,7 @@ size_t MakeBlock(Random& rnd, BYTE (&bytes)[64]) {
     w.Format.nBlockAlign = static_cast<WORD>(w.Format.nChannels * base.bits / 8);
     w.Format.nAvgBytesPerSec = w.Format.nSamplesPerSec * w.Format.nBlockAlign;
     w.Samples.wValidBitsPerSample = base.validBits.size() ? base.validBits.begin()[rnd.Below(base.validBits.size())] : 0;
-    w.SubFormat = rnd.Below(2) ? kSubFormatPcm : kSubFormatFloat;
+    w.SubFormat = rnd.Below(2) ? MEDIASUBTYPE_PCM : MEDIASUBTYPE_IEEE_FLOAT;
     w.Format.cbSize = 22;
     size_t size = base.tag == WAVE_FORMAT_EXTENSIBLE ? sizeof w : sizeof(WAVEFORMATEX);
 
@@ -180,7 +181,7 @@ TEST(FormatFuzz, GuardedBlocksNeverFaultAndAcceptOnlyTheTable) {
     ASSERT_EQ(dsp.As(&gainlet), S_OK);
     ASSERT_EQ(gainlet->SetGain(0.0f), S_OK);
 
-    MediaType partner(Extensible(24, 24, kSubFormatPcm, 2, 48000));
+    MediaType partner(Extensible(24, 24, MEDIASUBTYPE_PCM, 2, 48000));
     const DMO_MEDIA_TYPE unset{};
     for (size_t i = 0; i < source.Size(); ++i) source.Start()[i] = static_cast<BYTE>(rnd.Next());
 
@@ -189,9 +190,9 @@ TEST(FormatFuzz, GuardedBlocksNeverFaultAndAcceptOnlyTheTable) {
         BYTE bytes[64];
         const size_t size = MakeBlock(rnd, bytes);
         DMO_MEDIA_TYPE type{};
-        type.majortype = kAudio;
-        type.subtype = kPcm;
-        type.formattype = rnd.Below(50) ? kWaveFormatEx : GUID_NULL;
+        type.majortype = MEDIATYPE_Audio;
+        type.subtype = MEDIASUBTYPE_PCM;
+        type.formattype = rnd.Below(50) ? FORMAT_WaveFormatEx : GUID_NULL;
         type.cbFormat = static_cast<ULONG>(size);
         type.pbFormat = nullptr;
         if (size || rnd.Below(2)) {
@@ -199,7 +200,7 @@ TEST(FormatFuzz, GuardedBlocksNeverFaultAndAcceptOnlyTheTable) {
             std::memcpy(type.pbFormat, bytes, size);
         }
 
-        const bool allowed = IsEqualGUID(type.formattype, kWaveFormatEx) && TableAllows(type.pbFormat, size);
+        const bool allowed = IsEqualGUID(type.formattype, FORMAT_WaveFormatEx) && TableAllows(type.pbFormat, size);
         const HRESULT verdict = CGainlet::VerifyMediaType(&type, &unset);
         ASSERT_EQ(verdict == S_OK, allowed) << "iteration " << i << ", " << size << " bytes";
         if (verdict != S_OK) {

@@ -5,15 +5,15 @@
 #include <functional>
 #include <utility>
 
+#include "common/unique_handle.h"
 #include "dsp_test_support.h"
 #include "engine/shared_gain_state.h"
 
 namespace gainlet::test {
 namespace {
 
-const GUID kVideo = {0x73646976, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-const GUID kSubtypeFloat = {0x00000003, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-const GUID kOtherSubFormat = {0x00000002, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+// A wave subformat the object does not take: ADPCM's.
+const GUID kOtherSubFormat = {DEFINE_WAVEFORMATEX_GUID(WAVE_FORMAT_ADPCM)};
 
 using Tweak = std::function<void(DMO_MEDIA_TYPE*)>;
 
@@ -53,9 +53,9 @@ const AcceptanceCase kAcceptance[] = {
     {"extensible pcm 32/20", Extensible(32, 20), true},
     {"extensible pcm 32/16", Extensible(32, 16), true},
     {"extensible pcm 32/31", Extensible(32, 31), false},
-    {"extensible float 32/32", Extensible(32, 32, kSubFormatFloat), true},
-    {"extensible float 16/16", Extensible(16, 16, kSubFormatFloat), true},
-    {"extensible float 24/20", Extensible(24, 20, kSubFormatFloat), true},
+    {"extensible float 32/32", Extensible(32, 32, MEDIASUBTYPE_IEEE_FLOAT), true},
+    {"extensible float 16/16", Extensible(16, 16, MEDIASUBTYPE_IEEE_FLOAT), true},
+    {"extensible float 24/20", Extensible(24, 20, MEDIASUBTYPE_IEEE_FLOAT), true},
     {"extensible unknown subformat", Extensible(16, 16, kOtherSubFormat), false},
     {"tag 2", With(Pcm(16), [](Format& f) { f.tag = 2; }), false},
     {"no channels", Pcm(16, 0), false},
@@ -64,7 +64,7 @@ const AcceptanceCase kAcceptance[] = {
     {"block align too small for a frame", With(Pcm(16), [](Format& f) { f.blockAlign = 3; }), false},
     {"padded block align", With(Pcm(16), [](Format& f) { f.blockAlign = 8; }), true},
     {"average rate not checked against rate", With(Pcm(16), [](Format& f) { f.avgBytes = 7; }), true},
-    {"subtype not checked alone", Pcm(16), true, [](DMO_MEDIA_TYPE* t) { t->subtype = kSubtypeFloat; }},
+    {"subtype not checked alone", Pcm(16), true, [](DMO_MEDIA_TYPE* t) { t->subtype = MEDIASUBTYPE_IEEE_FLOAT; }},
     {"extensible valid bits 0", Extensible(16, 16), false,
      [](DMO_MEDIA_TYPE* t) { reinterpret_cast<WAVEFORMATEXTENSIBLE*>(t->pbFormat)->Samples.wValidBitsPerSample = 0; }},
     {"extensible block of 18 bytes", Extensible(16, 16), false, [](DMO_MEDIA_TYPE* t) { t->cbFormat = 18; }},
@@ -72,12 +72,10 @@ const AcceptanceCase kAcceptance[] = {
     {"block of 17 bytes", Pcm(16), false, [](DMO_MEDIA_TYPE* t) { t->cbFormat = 17; }},
     {"block of 16 bytes", Pcm(16), false, [](DMO_MEDIA_TYPE* t) { t->cbFormat = 16; }},
     {"no block", Pcm(16), false, [](DMO_MEDIA_TYPE* t) { t->cbFormat = 0; }},
-    {"null block pointer", Pcm(16), false, [](DMO_MEDIA_TYPE* t) {
-         CoTaskMemFree(t->pbFormat);
-         t->pbFormat = nullptr;
-     }},
+    {"null block pointer", Pcm(16), false,
+     [](DMO_MEDIA_TYPE* t) { const CoTaskMemPtr<BYTE> block(std::exchange(t->pbFormat, nullptr)); }},
     {"wrong format type", Pcm(16), false, [](DMO_MEDIA_TYPE* t) { t->formattype = GUID_NULL; }},
-    {"video major type", Pcm(16), false, [](DMO_MEDIA_TYPE* t) { t->majortype = kVideo; }},
+    {"video major type", Pcm(16), false, [](DMO_MEDIA_TYPE* t) { t->majortype = MEDIATYPE_Video; }},
 };
 
 TEST(MediaTypeNegotiation, AcceptanceTableOnBothSides) {
@@ -109,8 +107,8 @@ TEST(MediaTypeNegotiation, FreshObjectOffersPartialAudioType) {
         MediaType offered;
         offered->cbFormat = 99;  // must be overwritten
         ASSERT_EQ(((*dsp.Get()).*get)(0, 0, offered.get()), S_OK);
-        EXPECT_EQ(offered->majortype, kAudio);
-        EXPECT_EQ(offered->subtype, kPcm);
+        EXPECT_EQ(offered->majortype, MEDIATYPE_Audio);
+        EXPECT_EQ(offered->subtype, MEDIASUBTYPE_PCM);
         EXPECT_EQ(offered->formattype, GUID_NULL);
         EXPECT_EQ(offered->cbFormat, 0u);
         EXPECT_EQ(offered->pbFormat, nullptr);
@@ -175,7 +173,7 @@ TEST(MediaTypeNegotiation, EachSideOffersAndReportsTheOther) {
         {"float stereo, 8-byte frame", Float32(), 8},
         {"extensible 24 stereo, 6-byte frame", Extensible(24, 24), 2},
         {"pcm 16 six channels, 12-byte frame", Pcm(16, 6), 4},
-        {"extensible 24 mono, 3-byte frame", Extensible(24, 24, kSubFormatPcm, 1), 1},
+        {"extensible 24 mono, 3-byte frame", Extensible(24, 24, MEDIASUBTYPE_PCM, 1), 1},
     };
     for (const auto& row : rows) {
         MediaType type(row.format);
@@ -226,10 +224,10 @@ TEST(MediaTypeNegotiation, PartnerMustDescribeTheSameFormat) {
         {"average rate differs", false, [&](DMO_MEDIA_TYPE* t) { wave(t)->Format.nAvgBytesPerSec += 1; }},
         {"block align differs", false, [&](DMO_MEDIA_TYPE* t) { wave(t)->Format.nBlockAlign = 12; }},
         {"container differs", false, [&](DMO_MEDIA_TYPE* t) { wave(t)->Format.wBitsPerSample = 32; }},
-        {"subformat differs", false, [&](DMO_MEDIA_TYPE* t) { wave(t)->SubFormat = kSubFormatFloat; }},
-        {"subtype differs", false, [](DMO_MEDIA_TYPE* t) { t->subtype = kSubtypeFloat; }},
+        {"subformat differs", false, [&](DMO_MEDIA_TYPE* t) { wave(t)->SubFormat = MEDIASUBTYPE_IEEE_FLOAT; }},
+        {"subtype differs", false, [](DMO_MEDIA_TYPE* t) { t->subtype = MEDIASUBTYPE_IEEE_FLOAT; }},
     };
-    const Format base = Extensible(24, 24, kSubFormatPcm, 2, 48000);
+    const Format base = Extensible(24, 24, MEDIASUBTYPE_PCM, 2, 48000);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         MediaType held(base);
@@ -248,7 +246,7 @@ TEST(MediaTypeNegotiation, PartnerMustDescribeTheSameFormat) {
     }
     // A different format tag with otherwise equal fields.
     MediaType pcm32(Float32());
-    MediaType ext32(Extensible(32, 32, kSubFormatFloat));
+    MediaType ext32(Extensible(32, 32, MEDIASUBTYPE_IEEE_FLOAT));
     auto dsp = CreateDsp();
     ASSERT_EQ(dsp->SetInputType(0, pcm32.get(), 0), S_OK);
     EXPECT_EQ(dsp->SetOutputType(0, ext32.get(), 0), kTypeNotAccepted);
@@ -361,9 +359,9 @@ TEST(MediaTypeNegotiation, OnlyAStoredInputTypePublishesItsFormat) {
         {Pcm(16, 2, 44100), {44100, 2, 16, 0}},
         {Pcm(8, 1, 8000), {8000, 1, 8, 0}},
         {Float32(6, 96000), {96000, 6, 32, 1}},
-        {Extensible(32, 24, kSubFormatPcm, 2, 48000), {48000, 2, 24, 0}},
-        {Extensible(32, 24, kSubFormatFloat, 2, 48000), {48000, 2, 32, 1}},
-        {Extensible(24, 20, kSubFormatPcm, 4, 22050), {22050, 4, 20, 0}},
+        {Extensible(32, 24, MEDIASUBTYPE_PCM, 2, 48000), {48000, 2, 24, 0}},
+        {Extensible(32, 24, MEDIASUBTYPE_IEEE_FLOAT, 2, 48000), {48000, 2, 32, 1}},
+        {Extensible(24, 20, MEDIASUBTYPE_PCM, 4, 22050), {22050, 4, 20, 0}},
     };
     for (const auto& row : rows) {
         MediaType type(row.format);

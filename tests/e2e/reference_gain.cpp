@@ -37,7 +37,7 @@ Layout LayoutOf(const std::vector<BYTE>& format) {
     if (wave.wFormatTag == WAVE_FORMAT_EXTENSIBLE) {
         WAVEFORMATEXTENSIBLE extensible;
         memcpy(&extensible, format.data(), sizeof(extensible));
-        layout.isFloat = layout.bits == 32 && IsEqualGUID(extensible.SubFormat, kSubformatFloat);
+        layout.isFloat = layout.bits == 32 && IsEqualGUID(extensible.SubFormat, MEDIASUBTYPE_IEEE_FLOAT);
         layout.validBits = extensible.Samples.wValidBitsPerSample;
     }
     return layout;

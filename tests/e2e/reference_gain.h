@@ -4,15 +4,12 @@
 
 #include <windows.h>
 #include <mmreg.h>
+#include <uuids.h>
 
 #include <cstdint>
 #include <vector>
 
 namespace e2e {
-
-// The extensible format's subformats {00000001-...} and {00000003-...}.
-const GUID kSubformatPcm = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-const GUID kSubformatFloat = {0x00000003, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 
 struct ReferenceResult {
     std::vector<BYTE> output;

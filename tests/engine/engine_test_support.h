@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <mmreg.h>
+#include <uuids.h>
 
 #include <cstdint>
 #include <cstring>
@@ -11,12 +12,9 @@
 namespace gainlet {
 namespace testing_support {
 
-inline const GUID kPcm = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
-inline const GUID kFloat = {0x00000003, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
-
 // A plain WAVEFORMATEX (tag 1 or 3) or, with tag 0xFFFE, the extensible block.
 inline WAVEFORMATEXTENSIBLE MakeFormat(WORD tag, WORD channels, WORD bits, WORD validBits = 0,
-                                       const GUID& subFormat = kPcm) {
+                                       const GUID& subFormat = MEDIASUBTYPE_PCM) {
     WAVEFORMATEXTENSIBLE f{};
     f.Format.wFormatTag = tag;
     f.Format.nChannels = channels;

@@ -268,9 +268,9 @@ TEST_F(ProcessSamplesTest, FloatsInBothTagsAtEachGain) {
     const std::vector<uint8_t> in = ToBytes(values);
     const WAVEFORMATEXTENSIBLE formats[] = {
         MakeFormat(WAVE_FORMAT_IEEE_FLOAT, 2, 32),
-        MakeFormat(WAVE_FORMAT_EXTENSIBLE, 2, 32, 32, kFloat),
+        MakeFormat(WAVE_FORMAT_EXTENSIBLE, 2, 32, 32, MEDIASUBTYPE_IEEE_FLOAT),
         // The valid-bit field plays no part for floats.
-        MakeFormat(WAVE_FORMAT_EXTENSIBLE, 2, 32, 24, kFloat),
+        MakeFormat(WAVE_FORMAT_EXTENSIBLE, 2, 32, 24, MEDIASUBTYPE_IEEE_FLOAT),
     };
     for (const auto& format : formats) {
         for (const Gain& gain : kGains) {
