@@ -25,6 +25,7 @@ readonly GAINLET_CLSID='{CB5764E3-601F-4017-B0C5-11CE65E068C1}'
 readonly DSP_PLUGIN_TYPE='{6434BAEA-4954-498D-ABD5-2B07123E1F04}'
 readonly UNINSTALL_KEY='Software\Microsoft\Windows\CurrentVersion\Uninstall\Gainlet'
 readonly SESSION_KEY='System\CurrentControlSet\Control\Session Manager'
+readonly REGISTRAR_KEY='Software\Gainlet Testbed\Plugin Registrar'
 readonly CAPTION_EN='Gainlet Installer'
 
 failures=0
@@ -155,9 +156,9 @@ writable_by_owner() { [ "$(stat -c %A "$1" | cut -c3)" = w ]; }
 registered() {
   [ "$(reg HKLM "Software\\Classes\\CLSID\\$GAINLET_CLSID\\InprocServer32" '')" \
     = "$(printf 'REG_SZ\t%s' "$INSTALL_WIN\\Gainlet.dll")" ] &&
-  [ "$(reg HKLM "Software\\Gainlet Testbed\\Plugin Registrar\\Plugins\\$DSP_PLUGIN_TYPE\\$GAINLET_CLSID")" = present ]
+  [ "$(reg HKLM "$REGISTRAR_KEY\\Plugins\\$DSP_PLUGIN_TYPE\\$GAINLET_CLSID")" = present ]
 }
 unregistered() {
   [ "$(reg HKLM "Software\\Classes\\CLSID\\$GAINLET_CLSID")" = absent ] &&
-  [ "$(reg HKLM "Software\\Gainlet Testbed\\Plugin Registrar\\Plugins\\$DSP_PLUGIN_TYPE\\$GAINLET_CLSID")" = absent ]
+  [ "$(reg HKLM "$REGISTRAR_KEY\\Plugins\\$DSP_PLUGIN_TYPE\\$GAINLET_CLSID")" = absent ]
 }

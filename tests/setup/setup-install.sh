@@ -7,7 +7,7 @@ new_prefix
 setup_size() { stat -c %s "$INSTALL/Setup.exe"; }
 dll_size() { stat -c %s "$INSTALL/Gainlet.dll"; }
 entry() { reg HKLM "$UNINSTALL_KEY" "$1"; }
-registrar_calls() { reg HKLM 'Software\Gainlet Testbed\Plugin Registrar' CallCount; }
+registrar_calls() { reg HKLM "$REGISTRAR_KEY" CallCount; }
 
 echo "== a source folder without Gainlet.dll"
 mkdir -p "$C/nodll" && cp -p "$SETUP_EXE" "$C/nodll/Setup.exe"
