@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "common/unique_handle.h"
 #include "dsp_test_support.h"
 #include "engine/shared_gain_state.h"
 
@@ -131,10 +132,10 @@ TEST_F(Control, PagesNameTheSettingsPage) {
     ASSERT_EQ(dsp.As(&pages), S_OK);
     CAUUID uuids{};
     ASSERT_EQ(pages->GetPages(&uuids), S_OK);
+    const CoTaskMemPtr<GUID> pageIds(uuids.pElems);
     ASSERT_EQ(uuids.cElems, 1u);
     ASSERT_NE(uuids.pElems, nullptr);
     EXPECT_EQ(uuids.pElems[0], CLSID_GainletPropPage);
-    CoTaskMemFree(uuids.pElems);
     EXPECT_EQ(pages->GetPages(nullptr), E_POINTER);
 }
 

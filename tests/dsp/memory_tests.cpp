@@ -2,6 +2,7 @@
 // for want of memory leaves nothing half-set behind.
 #include <gtest/gtest.h>
 
+#include "common/unique_handle.h"
 #include "dsp_test_support.h"
 
 extern "C" {
@@ -105,7 +106,7 @@ TEST_F(TaskMemory, CopiesAreBalancedOverCreateSetClearCopyDestroy) {
         ASSERT_EQ(dsp.As(&pages), S_OK);
         CAUUID uuids{};
         ASSERT_EQ(pages->GetPages(&uuids), S_OK);
-        CoTaskMemFree(uuids.pElems);
+        const CoTaskMemPtr<GUID> pageIds(uuids.pElems);
     }
     EXPECT_EQ(held.refs, 1);
 }

@@ -8,6 +8,8 @@
 #include <qedit.h>
 #include <wrl/client.h>
 
+#include "common/owned_media_type.h"
+
 namespace e2e {
 namespace {
 
@@ -124,11 +126,11 @@ void PlayThroughDmo(const std::wstring& wavPath, const CLSID& dmo, GraphCapture*
     ASSERT_NO_FATAL_FAILURE(Connect(graph.Get(), wrapper.Get(), grabberFilter.Get(), "DMO wrapper to grabber"));
     ASSERT_NO_FATAL_FAILURE(Connect(graph.Get(), grabberFilter.Get(), renderer.Get(), "grabber to renderer"));
 
-    AM_MEDIA_TYPE connected = {};
-    ASSERT_HRESULT_SUCCEEDED(grabber->GetConnectedMediaType(&connected));
-    capture->format.assign(connected.pbFormat, connected.pbFormat + connected.cbFormat);
-    CoTaskMemFree(connected.pbFormat);
-    if (connected.pUnk) connected.pUnk->Release();
+    // DirectShow's media type is the media object's, field for field.
+    static_assert(sizeof(AM_MEDIA_TYPE) == sizeof(DMO_MEDIA_TYPE));
+    gainlet::OwnedMediaType connected;
+    ASSERT_HRESULT_SUCCEEDED(grabber->GetConnectedMediaType(reinterpret_cast<AM_MEDIA_TYPE*>(connected.put())));
+    capture->format.assign(connected->pbFormat, connected->pbFormat + connected->cbFormat);
 
     // Without a clock the renderer takes each sample as it comes.
     ComPtr<IMediaFilter> timing;

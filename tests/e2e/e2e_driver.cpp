@@ -17,11 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "common/unique_handle.h"
 #include "directshow_graph.h"
 #include "e2e_support.h"
 #include "gainlet.h"
 #include "plugin_records.h"
 #include "reference_gain.h"
+#include "settings_key.h"
 #include "wmp_plugin.h"
 
 namespace {
@@ -38,20 +40,17 @@ using e2e::Regsvr32;
 using e2e::RunProcess;
 
 bool KeyExists(HKEY root, const std::wstring& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
+    gainlet::RegistryKey key;
+    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
 // The REG_SZ data, "<absent>" for a missing value or key.
 std::wstring StringValue(HKEY root, const std::wstring& path, const wchar_t* name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return L"<absent>";
+    gainlet::RegistryKey key;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return L"<absent>";
     wchar_t data[1024] = {};
     DWORD bytes = sizeof(data) - sizeof(wchar_t), type = 0;
-    const LONG error = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes);
-    RegCloseKey(key);
+    const LONG error = RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes);
     if (error != ERROR_SUCCESS) return L"<absent>";
     return type == REG_SZ ? std::wstring(data) : L"<not REG_SZ>";
 }
@@ -68,14 +67,13 @@ std::string Utf8(const std::wstring& text) {
 // Calls the DLL's own entry points in this process, for their HRESULTs
 // (regsvr32 reports only an exit code).
 HRESULT CallDllExport(const char* name) {
-    HMODULE dll = LoadLibraryW(Env(L"GAINLET_DLL").c_str());
+    const gainlet::LibraryHandle dll(LoadLibraryW(Env(L"GAINLET_DLL").c_str()));
     if (!dll) return HRESULT_FROM_WIN32(GetLastError());
     using Entry = HRESULT(STDAPICALLTYPE*)();
-    auto entry = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
+    auto entry = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(dll.get(), name)));
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // as regsvr32 does
     const HRESULT hr = entry ? entry() : E_NOINTERFACE;
     CoUninitialize();
-    FreeLibrary(dll);
     return hr;
 }
 
@@ -189,11 +187,11 @@ TEST_F(Registration, RegistersBothClassesAndBothDspTypesOnVista) {
 
 TEST_F(Registration, UnregisterRemovesItsOwnKeysButLeavesForeignSubkeys) {
     ASSERT_EQ(Regsvr32(L"", dll), 0u);
-    HKEY foreign = nullptr;
+    gainlet::RegistryKey foreign;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, (std::wstring(kDspKey) + L"\\Foreign").c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &foreign, nullptr),
+                              KEY_ALL_ACCESS, nullptr, foreign.put(), nullptr),
               ERROR_SUCCESS);
-    RegCloseKey(foreign);
+    foreign.reset();
     ForgetRegistrarRecords();
 
     ASSERT_EQ(Regsvr32(L"/u ", dll), 0u);
@@ -214,16 +212,16 @@ TEST_F(Registration, UnregisterRemovesItsOwnKeysButLeavesForeignSubkeys) {
 }
 
 TEST_F(Registration, RegistrarFailureStopsBeforeTheClassKeys) {
-    HKEY root = nullptr;
+    gainlet::RegistryKey root;
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, testbed::kRegistrarKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &root, nullptr),
+                              root.put(), nullptr),
               ERROR_SUCCESS);
     const std::wstring type = testbed::GuidText(WMP_PLUGINTYPE_DSP_OUTOFPROC);
     const DWORD failWith = static_cast<DWORD>(E_ACCESSDENIED);
-    RegSetValueExW(root, L"FailPluginType", 0, REG_SZ, reinterpret_cast<const BYTE*>(type.c_str()),
+    RegSetValueExW(root.get(), L"FailPluginType", 0, REG_SZ, reinterpret_cast<const BYTE*>(type.c_str()),
                    static_cast<DWORD>((type.size() + 1) * sizeof(wchar_t)));
-    RegSetValueExW(root, L"FailWith", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&failWith), sizeof(failWith));
-    RegCloseKey(root);
+    RegSetValueExW(root.get(), L"FailWith", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&failWith), sizeof(failWith));
+    root.reset();
 
     EXPECT_EQ(CallDllExport("DllRegisterServer"), E_ACCESSDENIED);
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kDspKey));
@@ -270,7 +268,7 @@ std::vector<BYTE> MakeFormat(const Layout& layout) {
         format.Format.cbSize = 22;
         format.Samples.wValidBitsPerSample = layout.validBits;
         format.dwChannelMask = layout.channels == 2 ? 3 : layout.channels == 6 ? 0x3F : 4;
-        format.SubFormat = layout.floatSubformat ? e2e::kSubformatFloat : e2e::kSubformatPcm;
+        format.SubFormat = layout.floatSubformat ? MEDIASUBTYPE_IEEE_FLOAT : MEDIASUBTYPE_PCM;
         size = sizeof(WAVEFORMATEXTENSIBLE);
     }
     const BYTE* bytes = reinterpret_cast<const BYTE*>(&format);
@@ -316,21 +314,21 @@ void WriteWav(const std::wstring& path, const std::vector<BYTE>& format, const s
     put32(static_cast<uint32_t>(data.size()));
     file.insert(file.end(), data.begin(), data.end());
     if (data.size() & 1) file.push_back(0);
-    HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    const gainlet::FileHandle handle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_NE(handle.get(), INVALID_HANDLE_VALUE);
     DWORD written = 0;
-    WriteFile(handle, file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
-    CloseHandle(handle);
+    WriteFile(handle.get(), file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
 }
 
 // The format chunk and data of a WAV file the host wrote.
 bool ReadWav(const std::wstring& path, std::vector<BYTE>* format, std::vector<BYTE>* data) {
-    HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return false;
-    std::vector<BYTE> file(GetFileSize(handle, nullptr));
+    gainlet::FileHandle handle(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!handle) return false;
+    std::vector<BYTE> file(GetFileSize(handle.get(), nullptr));
     DWORD read = 0;
-    ReadFile(handle, file.data(), static_cast<DWORD>(file.size()), &read, nullptr);
-    CloseHandle(handle);
+    ReadFile(handle.get(), file.data(), static_cast<DWORD>(file.size()), &read, nullptr);
+    handle.reset();
     for (size_t at = 12; at + 8 <= file.size();) {
         uint32_t size;
         memcpy(&size, &file[at + 4], 4);
@@ -514,46 +512,45 @@ TEST_F(Playing, HostErrorsAreOneLineWithTheCode) {
 class StoredGain {
 public:
     StoredGain() {
-        HKEY key = nullptr;
-        hadParent_ = KeyExists(HKEY_CURRENT_USER, kParent);
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+        gainlet::RegistryKey key;
+        hadParent_ = KeyExists(HKEY_CURRENT_USER, gainlet::kProductKeyPath);
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+            return;
         hadKey_ = true;
-        hadValue_ = RegQueryValueExW(key, L"dBGain", nullptr, &savedType_, saved_, &savedSize_) == ERROR_SUCCESS;
-        RegCloseKey(key);
+        hadValue_ = RegQueryValueExW(key.get(), gainlet::kGainValueName, nullptr, &savedType_, saved_, &savedSize_) ==
+                    ERROR_SUCCESS;
     }
     ~StoredGain() {
         if (!hadKey_) {
-            RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
-            if (!hadParent_) RegDeleteKeyW(HKEY_CURRENT_USER, kParent);
+            RegDeleteKeyW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath);
+            if (!hadParent_) RegDeleteKeyW(HKEY_CURRENT_USER, gainlet::kProductKeyPath);
             return;
         }
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+        gainlet::RegistryKey key;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath, 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS)
+            return;
         if (hadValue_)
-            RegSetValueExW(key, L"dBGain", 0, savedType_, saved_, savedSize_);
+            RegSetValueExW(key.get(), gainlet::kGainValueName, 0, savedType_, saved_, savedSize_);
         else
-            RegDeleteValueW(key, L"dBGain");
-        RegCloseKey(key);
+            RegDeleteValueW(key.get(), gainlet::kGainValueName);
     }
     StoredGain(const StoredGain&) = delete;
     StoredGain& operator=(const StoredGain&) = delete;
 
     // A REG_DWORD holding the bit pattern of the float.
     bool Set(float gainDb) {
-        HKEY key = nullptr;
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-            ERROR_SUCCESS)
+        gainlet::RegistryKey key;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                            key.put(), nullptr) != ERROR_SUCCESS)
             return false;
         DWORD bits;
         memcpy(&bits, &gainDb, sizeof(bits));
-        const LONG error = RegSetValueExW(key, L"dBGain", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&bits), sizeof(bits));
-        RegCloseKey(key);
+        const LONG error = RegSetValueExW(key.get(), gainlet::kGainValueName, 0, REG_DWORD,
+                                          reinterpret_cast<const BYTE*>(&bits), sizeof(bits));
         return error == ERROR_SUCCESS;
     }
 
 private:
-    static constexpr const wchar_t* kParent = L"Software\\Gainlet";
-    static constexpr const wchar_t* kKey = L"Software\\Gainlet\\DSP Plugin";
     bool hadParent_ = false, hadKey_ = false, hadValue_ = false;
     DWORD savedType_ = 0, savedSize_ = 64;
     BYTE saved_[64] = {};
@@ -572,7 +569,7 @@ bool IsFloatFormat(const std::vector<BYTE>& format) {
     memcpy(&wave, format.data(), std::min(format.size(), sizeof(wave)));
     if (wave.Format.wFormatTag == WAVE_FORMAT_IEEE_FLOAT) return true;
     return wave.Format.wFormatTag == WAVE_FORMAT_EXTENSIBLE && format.size() >= sizeof(wave) &&
-           IsEqualGUID(wave.SubFormat, e2e::kSubformatFloat);
+           IsEqualGUID(wave.SubFormat, MEDIASUBTYPE_IEEE_FLOAT);
 }
 
 using DirectShowGraph = Playing;

@@ -22,6 +22,7 @@
 #include "joining_thread.h"
 #include "plugin_records.h"
 #include "resource.h"
+#include "settings_key.h"
 
 namespace {
 
@@ -31,7 +32,6 @@ using Microsoft::WRL::ComPtr;
 
 const wchar_t kDspClassKey[] = L"CLSID\\{CB5764E3-601F-4017-B0C5-11CE65E068C1}";
 const wchar_t kDspClassId[] = L"{CB5764E3-601F-4017-B0C5-11CE65E068C1}";
-const wchar_t kSettingsKey[] = L"Software\\Gainlet";
 
 struct ComApartment {
     explicit ComApartment(DWORD model) : hr(CoInitializeEx(nullptr, model)) {}
@@ -236,15 +236,13 @@ class SurrogateClass {
 public:
     SurrogateClass() {
         const std::wstring appIdKey = std::wstring(L"AppID\\") + kDspClassId;
-        HKEY key = nullptr;
-        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, appIdKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+        gainlet::RegistryKey key;
+        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, appIdKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
                             nullptr) != ERROR_SUCCESS)
             return;
-        const bool surrogate = SetString(key, L"DllSurrogate", SurrogateOfThisArchitecture().c_str());
-        RegCloseKey(key);
-        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, kDspClassKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-        registered = surrogate && SetString(key, L"AppID", kDspClassId);
-        RegCloseKey(key);
+        const bool surrogate = SetString(key.get(), L"DllSurrogate", SurrogateOfThisArchitecture().c_str());
+        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, kDspClassKey, 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS) return;
+        registered = surrogate && SetString(key.get(), L"AppID", kDspClassId);
     }
     ~SurrogateClass() {
         SHDeleteKeyW(HKEY_CLASSES_ROOT, (std::wstring(L"AppID\\") + kDspClassId).c_str());
@@ -266,19 +264,17 @@ private:
 // its last object went and waits for ever; on Windows the surrogate is no
 // child of the caller and ends by itself.
 void EndLeftoverSurrogates() {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return;
+    const gainlet::FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return;
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
         if (entry.th32ParentProcessID != GetCurrentProcessId() || _wcsicmp(entry.szExeFile, L"dllhost.exe") != 0)
             continue;
-        HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
+        const gainlet::KernelHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
         if (!process) continue;
-        TerminateProcess(process, 0);
-        CloseHandle(process);
+        TerminateProcess(process.get(), 0);
     }
-    CloseHandle(snapshot);
 }
 
 // Runs the window's messages for a while: the page polls the object on a
@@ -313,16 +309,14 @@ TEST_F(Marshalling, TheSettingsPageReachesTheObjectInAnotherProcess) {
     const ComApartment windowThread(COINIT_APARTMENTTHREADED);
     ASSERT_EQ(windowThread.hr, S_OK);
     const bool hadSettings = [] {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-        RegCloseKey(key);
-        return true;
+        gainlet::RegistryKey key;
+        return RegOpenKeyExW(HKEY_CURRENT_USER, gainlet::kProductKeyPath, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
     }();
     struct Cleanup {
         bool keepSettings;
         ~Cleanup() {
             EndLeftoverSurrogates();
-            if (!keepSettings) SHDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey);  // Apply stores the gain
+            if (!keepSettings) SHDeleteKeyW(HKEY_CURRENT_USER, gainlet::kProductKeyPath);  // Apply stores the gain
         }
     } cleanup{hadSettings};
     const SurrogateClass surrogate;
@@ -349,12 +343,12 @@ TEST_F(Marshalling, TheSettingsPageReachesTheObjectInAnotherProcess) {
     ASSERT_EQ(CoCreateInstance(CLSID_GainletPropPage, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&page)), S_OK);
     IUnknown* objects[] = {control.Get()};
     ASSERT_EQ(page->SetObjects(1, objects), S_OK);
-    const HWND frame = CreateWindowExW(0, L"STATIC", L"Gainlet", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480,
-                                       nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(frame, nullptr);
+    gainlet::WindowHandle frame(CreateWindowExW(0, L"STATIC", L"Gainlet", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                                640, 480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+    ASSERT_NE(frame.get(), nullptr);
     const RECT area = {0, 0, 600, 400};
-    ASSERT_EQ(page->Activate(frame, &area, FALSE), S_OK);
-    const HWND dialog = GetWindow(frame, GW_CHILD);
+    ASSERT_EQ(page->Activate(frame.get(), &area, FALSE), S_OK);
+    const HWND dialog = GetWindow(frame.get(), GW_CHILD);
     ASSERT_NE(dialog, nullptr);
     PumpMessages(200);
     EXPECT_EQ(ControlText(dialog, IDC_GAIN), L"-7.250") << "the page shows the other process's gain";
@@ -370,7 +364,7 @@ TEST_F(Marshalling, TheSettingsPageReachesTheObjectInAnotherProcess) {
 
     page->SetObjects(0, nullptr);
     page.Reset();
-    DestroyWindow(frame);
+    frame.reset();
     control.Reset();
 }
 

@@ -19,20 +19,18 @@
 #include <string>
 #include <vector>
 
+#include "common/unique_handle.h"
 #include "gainlet.h"
 #include "joining_thread.h"
 #include "message_box_answer.h"
 #include "plugin_records.h"
 #include "property_frame_resource.h"
 #include "resource.h"
+#include "settings_key.h"
 
 namespace {
 
 using Microsoft::WRL::ComPtr;
-
-// The persisted gain, as the page stores it.
-const wchar_t kSettingsKey[] = L"Software\\Gainlet\\DSP Plugin";
-const wchar_t kGainValue[] = L"dBGain";
 
 std::wstring Env(const wchar_t* name) {
     wchar_t value[1024] = {};
@@ -43,15 +41,14 @@ std::wstring Env(const wchar_t* name) {
 DWORD RunAndWait(const std::wstring& commandLine) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
+    PROCESS_INFORMATION started = {};
     std::wstring line = commandLine;
-    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
         return ~0u;
-    WaitForSingleObject(process.hProcess, INFINITE);
+    const gainlet::OwnedProcessInformation child(started);
+    WaitForSingleObject(child.process.get(), INFINITE);
     DWORD exitCode = ~0u;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    GetExitCodeProcess(child.process.get(), &exitCode);
     return exitCode;
 }
 
@@ -59,13 +56,15 @@ DWORD Regsvr32(const std::wstring& options, const std::wstring& dll) {
     return RunAndWait(L"regsvr32.exe /s " + options + L"\"" + dll + L"\"");
 }
 
-// The stored value's type and data; false when there is none.
+// The stored value's type and data, where the page stores the gain; false
+// when there is none.
 bool StoredGain(DWORD* type, DWORD* bits) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    gainlet::RegistryKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+        return false;
     DWORD size = sizeof *bits;
-    const LONG status = RegQueryValueExW(key, kGainValue, nullptr, type, reinterpret_cast<BYTE*>(bits), &size);
-    RegCloseKey(key);
+    const LONG status =
+        RegQueryValueExW(key.get(), gainlet::kGainValueName, nullptr, type, reinterpret_cast<BYTE*>(bits), &size);
     return status == ERROR_SUCCESS && size == sizeof *bits;
 }
 
@@ -78,10 +77,10 @@ void ExpectStoredGain(float gainDb) {
 }
 
 void ForgetStoredGain() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-    RegDeleteValueW(key, kGainValue);
-    RegCloseKey(key);
+    gainlet::RegistryKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath, 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS)
+        return;
+    RegDeleteValueW(key.get(), gainlet::kGainValueName);
 }
 
 // A tenth of a second of 48 kHz stereo float whose every sample is +-0.5,
@@ -113,11 +112,10 @@ void WriteHalfScaleWav(const std::wstring& path) {
     put("data", 4);
     put(&dataBytes, 4);
     put(samples.data(), dataBytes);
-    HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    const gainlet::FileHandle handle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_NE(handle.get(), INVALID_HANDLE_VALUE);
     DWORD written = 0;
-    WriteFile(handle, file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
-    CloseHandle(handle);
+    WriteFile(handle.get(), file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
 }
 
 // dsphost --settings with the WAV, its frame and the page in it.
@@ -125,22 +123,24 @@ class SettingsHost {
 public:
     explicit SettingsHost(const std::wstring& wav) {
         SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-        HANDLE outputWrite = nullptr;
-        if (!CreatePipe(&outputRead, &outputWrite, &inherit, 0)) return;
-        SetHandleInformation(outputRead, HANDLE_FLAG_INHERIT, 0);
+        gainlet::KernelHandle outputWrite;
+        if (!CreatePipe(outputRead.put(), outputWrite.put(), &inherit, 0)) return;
+        SetHandleInformation(outputRead.get(), HANDLE_FLAG_INHERIT, 0);
         STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = outputWrite;
-        startup.hStdError = outputWrite;
+        startup.hStdOutput = outputWrite.get();
+        startup.hStdError = outputWrite.get();
         startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
         std::wstring line = L"\"" + Env(L"GAINLET_DSPHOST") + L"\" --settings \"" + wav + L"\"";
-        CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
-        CloseHandle(outputWrite);
+        PROCESS_INFORMATION started{};
+        if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started))
+            dsphost = gainlet::OwnedProcessInformation(started);
+        outputWrite.reset();
         reader = testbed::JoiningThread([this] {
             char buffer[512];
             DWORD read = 0;
-            while (ReadFile(outputRead, buffer, sizeof buffer, &read, nullptr) && read) output.append(buffer, read);
+            while (ReadFile(outputRead.get(), buffer, sizeof buffer, &read, nullptr) && read) output.append(buffer, read);
         });
         for (int waited = 0; waited < 30000 && !page; waited += 100) {
             Sleep(100);
@@ -148,13 +148,9 @@ public:
         }
     }
     ~SettingsHost() {
-        if (process.hProcess) {
-            if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
-            CloseHandle(process.hProcess);
-            CloseHandle(process.hThread);
-        }
+        if (dsphost.process && WaitForSingleObject(dsphost.process.get(), 0) == WAIT_TIMEOUT)
+            TerminateProcess(dsphost.process.get(), 99);
         reader.join();
-        if (outputRead) CloseHandle(outputRead);
     }
     SettingsHost(const SettingsHost&) = delete;
     SettingsHost& operator=(const SettingsHost&) = delete;
@@ -174,7 +170,7 @@ public:
     HWND Focus() const {
         GUITHREADINFO info = {};
         info.cbSize = sizeof info;
-        GetGUIThreadInfo(process.dwThreadId, &info);
+        GetGUIThreadInfo(dsphost.threadId, &info);
         return info.hwndFocus;
     }
 
@@ -218,9 +214,9 @@ public:
 
     // Waits for dsphost to end; its exit code, or ~0 when it hangs.
     DWORD Finish() {
-        if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0) return ~0u;
+        if (WaitForSingleObject(dsphost.process.get(), 20000) != WAIT_OBJECT_0) return ~0u;
         DWORD exitCode = ~0u;
-        GetExitCodeProcess(process.hProcess, &exitCode);
+        GetExitCodeProcess(dsphost.process.get(), &exitCode);
         reader.join();
         return exitCode;
     }
@@ -231,7 +227,7 @@ private:
         auto* host = reinterpret_cast<SettingsHost*>(param);
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
-        if (owner != host->process.dwProcessId || !IsWindowVisible(window)) return TRUE;
+        if (owner != host->dsphost.processId || !IsWindowVisible(window)) return TRUE;
         if (!GetDlgItem(window, IDC_FRAME_APPLY)) return TRUE;
         HWND page = nullptr;
         EnumChildWindows(window, FindPage, reinterpret_cast<LPARAM>(&page));
@@ -247,8 +243,8 @@ private:
         return FALSE;
     }
 
-    PROCESS_INFORMATION process{};
-    HANDLE outputRead = nullptr;
+    gainlet::OwnedProcessInformation dsphost;
+    gainlet::KernelHandle outputRead;
     testbed::JoiningThread reader;
 };
 
@@ -289,9 +285,8 @@ TEST_F(SettingsFrame, TypedGainIsPreviewedApplyStoresItAndCancelKeepsTheApplied)
     PROPPAGEINFO info = {};
     info.cb = sizeof info;
     ASSERT_EQ(probe->GetPageInfo(&info), S_OK);
-    CoTaskMemFree(info.pszTitle);
-    CoTaskMemFree(info.pszDocString);
-    CoTaskMemFree(info.pszHelpFile);
+    const gainlet::CoTaskMemPtr<OLECHAR> title(info.pszTitle), docString(info.pszDocString),
+        helpFile(info.pszHelpFile);
     RECT page, ok;
     GetWindowRect(host.page, &page);
     GetWindowRect(host.FrameButton(IDOK), &ok);

@@ -11,6 +11,7 @@
 #include <set>
 #include <vector>
 
+#include "common/unique_handle.h"
 #include "engine/process_samples.h"
 #include "engine/shared_gain_state.h"
 #include "engine_test_support.h"
@@ -26,10 +27,8 @@ using namespace testing_support;
 double FactorOf(double db) { return std::exp2(db / 6.0); }
 
 bool KeyExists(const wchar_t* path) {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
+    RegistryKey key;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
 // Leaves HKCU\Software\Gainlet\DSP Plugin as it found it: the value restored
@@ -37,47 +36,44 @@ bool KeyExists(const wchar_t* path) {
 class PersistedGainTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        hadParent_ = KeyExists(L"Software\\Gainlet");
+        hadParent_ = KeyExists(kProductKeyPath);
         hadKey_ = KeyExists(kSettingsKeyPath);
-        HKEY key;
-        if (hadKey_ && RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, &key) ==
+        RegistryKey key;
+        if (hadKey_ && RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, key.put()) ==
                            ERROR_SUCCESS) {
             DWORD size = sizeof(savedData_);
-            hadValue_ = RegQueryValueExW(key, kGainValueName, nullptr, &savedType_, savedData_,
+            hadValue_ = RegQueryValueExW(key.get(), kGainValueName, nullptr, &savedType_, savedData_,
                                          &size) == ERROR_SUCCESS;
             savedSize_ = size;
-            RegCloseKey(key);
         }
     }
 
     void TearDown() override {
         if (!hadKey_) {
             RegDeleteKeyW(HKEY_CURRENT_USER, kSettingsKeyPath);
-            if (!hadParent_) RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Gainlet");
+            if (!hadParent_) RegDeleteKeyW(HKEY_CURRENT_USER, kProductKeyPath);
             EXPECT_FALSE(KeyExists(kSettingsKeyPath));
             return;
         }
-        HKEY key = OpenForWriting();
+        const RegistryKey key = OpenForWriting();
         if (hadValue_) {
-            RegSetValueExW(key, kGainValueName, 0, savedType_, savedData_, savedSize_);
+            RegSetValueExW(key.get(), kGainValueName, 0, savedType_, savedData_, savedSize_);
         } else {
-            RegDeleteValueW(key, kGainValueName);
+            RegDeleteValueW(key.get(), kGainValueName);
         }
-        RegCloseKey(key);
     }
 
-    static HKEY OpenForWriting() {
-        HKEY key = nullptr;
+    static RegistryKey OpenForWriting() {
+        RegistryKey key;
         EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0,
-                                                 KEY_READ | KEY_WRITE, nullptr, &key, nullptr));
+                                                 KEY_READ | KEY_WRITE, nullptr, key.put(), nullptr));
         return key;
     }
 
     static void Store(DWORD type, const void* data, DWORD size) {
-        HKEY key = OpenForWriting();
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, kGainValueName, 0, type,
+        const RegistryKey key = OpenForWriting();
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key.get(), kGainValueName, 0, type,
                                                 static_cast<const BYTE*>(data), size));
-        RegCloseKey(key);
     }
 
     static void StoreGain(float db) { Store(REG_DWORD, &db, sizeof(db)); }
@@ -119,7 +115,7 @@ TEST_F(PersistedGainTest, MissingKeyOrValueGivesTheDefault) {
     EXPECT_NEAR(0.9849802260127861, loaded.linearGain, 1e-15);
     EXPECT_FALSE(KeyExists(kSettingsKeyPath)) << "loading must not create the key";
 
-    RegCloseKey(OpenForWriting());
+    OpenForWriting();   // the key without the value
     loaded = Load();
     EXPECT_EQ(kDefaultGainDb, loaded.gainDb);
 }
@@ -249,7 +245,7 @@ TEST(SharedGainStateTest, PublishedFormatReportsValidBitsAndFloat) {
         {MakeFormat(WAVE_FORMAT_EXTENSIBLE, 6, 24, 20), 20, FALSE},
         {MakeFormat(WAVE_FORMAT_EXTENSIBLE, 2, 32, 24), 24, FALSE},
         // The valid-bit field of an extensible float is not reported.
-        {MakeFormat(WAVE_FORMAT_EXTENSIBLE, 2, 32, 24, kFloat), 32, TRUE},
+        {MakeFormat(WAVE_FORMAT_EXTENSIBLE, 2, 32, 24, MEDIASUBTYPE_IEEE_FLOAT), 32, TRUE},
     };
     for (auto& c : cases) {
         c.format.Format.nSamplesPerSec = 96000 + c.format.Format.nChannels;

@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "common/unique_handle.h"
 #include "server/com_module.h"
 
 namespace gainlet {
@@ -139,12 +140,13 @@ TEST_F(ComModuleTest, CreateInstanceAndAggregationRules) {
 
 TEST_F(ComModuleTest, ConcurrentFirstRequestsShareOneFactory) {
     constexpr int kThreads = 16;
+    const KernelHandle start(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     struct Shared {
         ComModule* module;
         HANDLE start;
         IClassFactory* results[kThreads];
         LONG next;
-    } shared{&module, CreateEventW(nullptr, TRUE, FALSE, nullptr), {}, 0};
+    } shared{&module, start.get(), {}, 0};
 
     // A plain function: thread procedures are __stdcall on i686.
     struct Worker {
@@ -156,13 +158,11 @@ TEST_F(ComModuleTest, ConcurrentFirstRequestsShareOneFactory) {
             return 0;
         }
     };
-    std::vector<HANDLE> threads;
+    std::vector<KernelHandle> threads;
     for (int i = 0; i < kThreads; ++i)
-        threads.push_back(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Worker::Run, &shared, 0, nullptr)));
-    SetEvent(shared.start);
-    WaitForMultipleObjects(kThreads, threads.data(), TRUE, INFINITE);
-    for (HANDLE thread : threads) CloseHandle(thread);
-    CloseHandle(shared.start);
+        threads.emplace_back(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Worker::Run, &shared, 0, nullptr)));
+    SetEvent(start.get());
+    for (const KernelHandle& thread : threads) WaitForSingleObject(thread.get(), INFINITE);
 
     for (IClassFactory* factory : shared.results) {
         ASSERT_NE(factory, nullptr);

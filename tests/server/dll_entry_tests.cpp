@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "common/unique_handle.h"
 #include "gainlet.h"
 #include "wmp_plugin.h"
 
@@ -139,9 +140,9 @@ TEST_F(DllEntryTest, StandaloneObjectsFromApartmentAndFreeThreads) {
     };
     for (DWORD model : {DWORD(COINIT_APARTMENTTHREADED), DWORD(COINIT_MULTITHREADED)}) {
         Run run{model, this};
-        HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Run::Thread, &run, 0, nullptr));
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
+        const gainlet::KernelHandle thread(
+            reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Run::Thread, &run, 0, nullptr)));
+        WaitForSingleObject(thread.get(), INFINITE);
     }
 }
 

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <string>
 
+#include "common/unique_handle.h"
 #include "gainlet.h"
 
 namespace {
@@ -62,23 +63,19 @@ public:
     explicit TestClassRegistration(const std::wstring& dll)
     {
         const std::wstring key = KeyPath() + L"\\InprocServer32";
-        HKEY handle = nullptr;
+        gainlet::RegistryKey handle;
         DWORD disposition = 0;
-        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle,
+        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, handle.put(),
                             &disposition) != ERROR_SUCCESS)
             return;
-        if (disposition != REG_CREATED_NEW_KEY) {  // someone else's: leave it alone
-            RegCloseKey(handle);
-            return;
-        }
+        if (disposition != REG_CREATED_NEW_KEY) return;  // someone else's: leave it alone
         owned = true;
         const wchar_t both[] = L"Both";
         registered =
-            RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(dll.c_str()),
+            RegSetValueExW(handle.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(dll.c_str()),
                            static_cast<DWORD>((dll.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS &&
-            RegSetValueExW(handle, L"ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>(both),
+            RegSetValueExW(handle.get(), L"ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>(both),
                            sizeof both) == ERROR_SUCCESS;
-        RegCloseKey(handle);
     }
     ~TestClassRegistration()
     {
@@ -123,12 +120,12 @@ bool ComCycle(const std::wstring&, std::string* failure)
 
 bool LibraryCycle(const std::wstring& dll, std::string* failure)
 {
-    const HMODULE module = LoadLibraryW(dll.c_str());
+    gainlet::LibraryHandle module(LoadLibraryW(dll.c_str()));
     if (!module) {
         *failure = "LoadLibrary failed";
         return false;
     }
-    FreeLibrary(module);
+    module.reset();
     if (GetModuleHandleW(L"Gainlet.dll")) {
         *failure = "Gainlet.dll stayed loaded after FreeLibrary";
         return false;

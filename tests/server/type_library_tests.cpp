@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/unique_handle.h"
 #include "gainlet.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -104,11 +105,10 @@ TEST(TypeLibrary, DescribesIGainletAsDeclared) {
         SCOPED_TRACE(Narrow(method.name));
         FUNCDESC* function = nullptr;
         ASSERT_EQ(info->GetFuncDesc(index, &function), S_OK);
-        BSTR name = nullptr;
+        OwnedBstr name;
         UINT names = 0;
-        info->GetNames(function->memid, &name, 1, &names);
-        EXPECT_EQ(std::wstring(name ? name : L""), method.name);
-        SysFreeString(name);
+        info->GetNames(function->memid, name.put(), 1, &names);
+        EXPECT_EQ(std::wstring(name ? name.get() : L""), method.name);
 
         EXPECT_EQ(function->oVft, static_cast<SHORT>((3 + index) * sizeof(void*))) << "vtable slot";
         EXPECT_EQ(function->funckind, FUNC_PUREVIRTUAL);

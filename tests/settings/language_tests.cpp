@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/unique_handle.h"
 #include "message_box_answer.h"
 #include "page_harness.h"
 #include "repository_page.h"
@@ -57,12 +58,11 @@ public:
     std::vector<std::wstring> FileNames() const {
         std::vector<std::wstring> names;
         WIN32_FIND_DATAW found;
-        const HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) return names;
+        const gainlet::FindHandle search(FindFirstFileW((folder + L"*").c_str(), &found));
+        if (!search) return names;
         do {
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
+        } while (FindNextFileW(search.get(), &found));
         return names;
     }
 
@@ -70,15 +70,15 @@ private:
     // Also what an earlier run that stopped half-way left behind.
     static void RemoveTree(const std::wstring& path) {
         WIN32_FIND_DATAW found;
-        const HANDLE search = FindFirstFileW((path + L"*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
+        gainlet::FindHandle search(FindFirstFileW((path + L"*").c_str(), &found));
+        if (search) {
             do {
                 const std::wstring name = found.cFileName;
                 if (name == L"." || name == L"..") continue;
                 if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path + name + L"\\");
                 else DeleteFileW((path + name).c_str());
-            } while (FindNextFileW(search, &found));
-            FindClose(search);
+            } while (FindNextFileW(search.get(), &found));
+            search.reset();   // the folder goes only once nothing enumerates it
         }
         RemoveDirectoryW(path.c_str());
     }
@@ -90,21 +90,21 @@ private:
 
 std::string ReadFileBytes(const std::wstring& path) {
     std::string bytes;
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "<cannot open>";
+    const gainlet::FileHandle file(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return "<cannot open>";
     char chunk[4096];
     DWORD read = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) bytes.append(chunk, read);
-    CloseHandle(file);
+    while (ReadFile(file.get(), chunk, sizeof chunk, &read, nullptr) && read > 0) bytes.append(chunk, read);
     return bytes;
 }
 
 void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    gainlet::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_NE(file.get(), INVALID_HANDLE_VALUE);
     DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    file.reset();
     ASSERT_EQ(written, bytes.size());
 }
 
@@ -117,13 +117,12 @@ PageInfo GetInfo(IPropertyPage* page) {
     PageInfo result;
     PROPPAGEINFO info = {};
     EXPECT_EQ(page->GetPageInfo(&info), S_OK);
+    const gainlet::CoTaskMemPtr<OLECHAR> title(info.pszTitle), docString(info.pszDocString),
+        helpFile(info.pszHelpFile);
     result.size = info.size;
     if (info.pszTitle) result.title = info.pszTitle;
     if (info.pszDocString) result.docString = info.pszDocString;
     if (info.pszHelpFile) result.helpFile = info.pszHelpFile;
-    CoTaskMemFree(info.pszTitle);
-    CoTaskMemFree(info.pszDocString);
-    CoTaskMemFree(info.pszHelpFile);
     return result;
 }
 

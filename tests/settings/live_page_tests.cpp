@@ -11,6 +11,7 @@
 #include <cmath>
 #include <vector>
 
+#include "common/unique_handle.h"
 #include "engine/dsp_object.h"
 #include "engine/shared_gain_state.h"
 #include "joining_thread.h"
@@ -243,6 +244,7 @@ TEST_F(LivePageTest, PlatformPropertyFrameShowsThePageAndLeavesNothingBehind) {
     ASSERT_EQ(dsp.As(&specify), S_OK);
     CAUUID pages = {};
     ASSERT_EQ(specify->GetPages(&pages), S_OK);
+    const gainlet::CoTaskMemPtr<GUID> pageIds(pages.pElems);
 
     // The frame is modal: a second thread looks at it, then closes it.
     const DWORD uiThread = GetCurrentThreadId();
@@ -263,7 +265,6 @@ TEST_F(LivePageTest, PlatformPropertyFrameShowsThePageAndLeavesNothingBehind) {
     const HRESULT hr = OleCreatePropertyFrame(nullptr, 0, 0, L"Gainlet", 1, objects, pages.cElems, pages.pElems,
                                               LOCALE_USER_DEFAULT, 0, nullptr);
     visitor.join();
-    CoTaskMemFree(pages.pElems);
     CoRevokeClassObject(cookie);
 
     EXPECT_EQ(hr, S_OK);

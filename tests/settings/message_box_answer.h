@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "common/unique_handle.h"
+
 namespace gainlet_test {
 
 class MessageBoxAnswer {
@@ -25,8 +27,8 @@ public:
     Report Wait();
 
 private:
-    PROCESS_INFORMATION process{};
-    HANDLE outputRead = nullptr;
+    gainlet::OwnedProcessInformation helper;
+    gainlet::KernelHandle outputRead;
 };
 
 }  // namespace gainlet_test

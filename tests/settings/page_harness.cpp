@@ -45,31 +45,30 @@ void PressArrow(HWND dialog, UINT key) {
 }
 
 bool ReadStoredGainBits(DWORD* bits) {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    gainlet::RegistryKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+        return false;
     DWORD size = sizeof *bits;
     DWORD type = 0;
     const LONG status =
-        RegQueryValueExW(key, gainlet::kGainValueName, nullptr, &type, reinterpret_cast<BYTE*>(bits), &size);
-    RegCloseKey(key);
+        RegQueryValueExW(key.get(), gainlet::kGainValueName, nullptr, &type, reinterpret_cast<BYTE*>(bits), &size);
     return status == ERROR_SUCCESS && type == REG_DWORD && size == sizeof *bits;
 }
 
 void DeleteStoredGain() {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-    RegDeleteValueW(key, gainlet::kGainValueName);
-    RegCloseKey(key);
+    gainlet::RegistryKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath, 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS)
+        return;
+    RegDeleteValueW(key.get(), gainlet::kGainValueName);
 }
 
 void StoreGainBits(DWORD bits) {
-    HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+    gainlet::RegistryKey key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
                         nullptr) != ERROR_SUCCESS) {
         return;
     }
-    RegSetValueExW(key, gainlet::kGainValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&bits), sizeof bits);
-    RegCloseKey(key);
+    RegSetValueExW(key.get(), gainlet::kGainValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&bits), sizeof bits);
 }
 
 DWORD FloatBits(float value) {
@@ -106,16 +105,11 @@ HWND SharedTopLevel() {
 
 }  // namespace
 
-Frame::Frame() {
-    handle = CreateWindowExW(WS_EX_CONTROLPARENT, kFrameClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
-                             460, 300, SharedTopLevel(), nullptr, GetModuleHandleW(nullptr), nullptr);
-}
+Frame::Frame()
+    : handle(CreateWindowExW(WS_EX_CONTROLPARENT, kFrameClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                             460, 300, SharedTopLevel(), nullptr, GetModuleHandleW(nullptr), nullptr)) {}
 
-Frame::~Frame() {
-    if (handle) DestroyWindow(handle);
-}
-
-HWND Frame::FindPageDialog() const { return FindWindowExW(handle, nullptr, L"#32770", nullptr); }
+HWND Frame::FindPageDialog() const { return FindWindowExW(handle.get(), nullptr, L"#32770", nullptr); }
 
 STDMETHODIMP RecordingSite::QueryInterface(REFIID iid, void** ppv) {
     if (!ppv) return E_POINTER;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/unique_handle.h"
 #include "gainlet.h"
 
 namespace gainlet_test {
@@ -40,15 +41,14 @@ DWORD FloatBits(float value);
 class Frame {
 public:
     Frame();
-    ~Frame();
     Frame(const Frame&) = delete;
     Frame& operator=(const Frame&) = delete;
-    HWND window() const { return handle; }
+    HWND window() const { return handle.get(); }
     // The settings dialog among the frame's children, or null.
     HWND FindPageDialog() const;
 
 private:
-    HWND handle = nullptr;
+    gainlet::WindowHandle handle;
 };
 
 class RecordingSite : public IPropertyPageSite {

@@ -2,6 +2,7 @@
 // answers to the calls a host may make out of turn.
 #include <gtest/gtest.h>
 
+#include "common/unique_handle.h"
 #include "page_harness.h"
 #include "resource.h"
 #include "server/com_object.h"
@@ -58,6 +59,8 @@ TEST(PageProtocol, AHostsFullSequence) {
 
         PROPPAGEINFO info = {};
         ASSERT_EQ(page->GetPageInfo(&info), S_OK);
+        const gainlet::CoTaskMemPtr<OLECHAR> title(info.pszTitle), docString(info.pszDocString),
+            helpFile(info.pszHelpFile);
         EXPECT_EQ(info.cb, sizeof(PROPPAGEINFO));
         ASSERT_TRUE(info.pszTitle);
         EXPECT_STREQ(info.pszTitle, L"Gainlet");
@@ -68,9 +71,6 @@ TEST(PageProtocol, AHostsFullSequence) {
         EXPECT_EQ(info.dwHelpContext, 0u);
         EXPECT_GT(info.size.cx, 212);
         EXPECT_GT(info.size.cy, 122);
-        CoTaskMemFree(info.pszTitle);
-        CoTaskMemFree(info.pszDocString);
-        CoTaskMemFree(info.pszHelpFile);
 
         EXPECT_EQ(page->Show(SW_SHOW), E_UNEXPECTED) << "no dialog yet";
         RECT rect = {10, 12, 10 + info.size.cx, 12 + info.size.cy};

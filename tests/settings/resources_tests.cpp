@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/unique_handle.h"
 #include "resource.h"
 #include "settings/module_resources.h"
 
@@ -204,18 +205,16 @@ TEST(SettingsResources, StringsInBothLanguages) {
 
 // Counts the pixels of one colour in a lamp bitmap.
 int CountPixels(UINT id, COLORREF colour, BITMAP* shape) {
-    const HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageW(gainlet::ResourceModule(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    const gainlet::BitmapHandle bitmap(static_cast<HBITMAP>(
+        LoadImageW(gainlet::ResourceModule(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!bitmap) return -1;
-    GetObjectW(bitmap, sizeof *shape, shape);
-    const HDC dc = CreateCompatibleDC(nullptr);
-    const HGDIOBJ previous = SelectObject(dc, bitmap);
+    GetObjectW(bitmap.get(), sizeof *shape, shape);
+    const gainlet::MemoryDC dc(CreateCompatibleDC(nullptr));
+    const HGDIOBJ previous = SelectObject(dc.get(), bitmap.get());
     int count = 0;
     for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x) count += GetPixel(dc, x, y) == colour;
-    SelectObject(dc, previous);
-    DeleteDC(dc);
-    DeleteObject(bitmap);
+        for (int x = 0; x < 16; ++x) count += GetPixel(dc.get(), x, y) == colour;
+    SelectObject(dc.get(), previous);
     return count;
 }
 

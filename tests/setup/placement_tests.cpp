@@ -13,6 +13,7 @@
 #include "common/unique_handle.h"
 #include "delete_or_defer.h"
 #include "file_facts.h"
+#include "gainlet/include/settings_key.h"
 #include "install_path.h"
 #include "setup_flow.h"
 #include "uninstall_entry.h"
@@ -38,11 +39,10 @@ bool Exists(const std::wstring& path)
 
 void WriteFile(const std::wstring& path, const char* content = "x")
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    const gainlet::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_NE(file.get(), INVALID_HANDLE_VALUE);
     DWORD written = 0;
-    ::WriteFile(file, content, lstrlenA(content), &written, nullptr);
-    CloseHandle(file);
+    ::WriteFile(file.get(), content, lstrlenA(content), &written, nullptr);
 }
 
 // A scratch folder on the prefix's C: drive, emptied afterwards.
@@ -58,14 +58,14 @@ protected:
     void TearDown() override
     {
         WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW((folder_ + L"\\*").c_str(), &data);
-        if (find != INVALID_HANDLE_VALUE) {
+        gainlet::FindHandle find(FindFirstFileW((folder_ + L"\\*").c_str(), &data));
+        if (find) {
             do {
                 const std::wstring path = folder_ + L"\\" + data.cFileName;
                 SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
                 DeleteFileW(path.c_str());
-            } while (FindNextFileW(find, &data));
-            FindClose(find);
+            } while (FindNextFileW(find.get(), &data));
+            find.reset();
         }
         RemoveDirectoryW(folder_.c_str());
     }
@@ -187,12 +187,12 @@ TEST_F(ScratchFolder, OtherErrorsAreNotTakenForInUse)
 {
     const std::wstring locked = Path(L"locked.dat");
     WriteFile(locked);
-    HANDLE exclusive = CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
+    const gainlet::FileHandle exclusive(
+        CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_NE(exclusive.get(), INVALID_HANDLE_VALUE);
     EXPECT_FALSE(DeleteOrDeferFile(locked.c_str(), false));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
     EXPECT_FALSE(Exists(Path(L"locked.000")));
-    CloseHandle(exclusive);
 }
 
 // The in-use question reads the error of the failed delete after the file
@@ -222,8 +222,8 @@ TEST_F(ScratchFolder, LoadedDllIsRenamedAsideUntilRestart)
 {
     const std::wstring dll = Path(L"Held.dll");
     ASSERT_TRUE(CopyFileW(g_versionedDll.c_str(), dll.c_str(), FALSE));
-    HMODULE held = LoadLibraryW(dll.c_str());
-    ASSERT_NE(held, nullptr);
+    const gainlet::LibraryHandle held(LoadLibraryW(dll.c_str()));
+    ASSERT_NE(held.get(), nullptr);
 
     EXPECT_FALSE(DeleteOrDeferFile(dll.c_str(), true));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
@@ -234,14 +234,14 @@ TEST_F(ScratchFolder, LoadedDllIsRenamedAsideUntilRestart)
     EXPECT_FALSE(Exists(dll));
     EXPECT_TRUE(Exists(Path(L"Held.001")));
 
-    HKEY session = nullptr;
+    gainlet::RegistryKey session;
     ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager",
-                            0, KEY_READ, &session), ERROR_SUCCESS);
+                            0, KEY_READ, session.put()), ERROR_SUCCESS);
     wchar_t pending[8192] = {};
     DWORD bytes = sizeof(pending) - 2 * sizeof(wchar_t);
-    RegQueryValueExW(session, L"PendingFileRenameOperations", nullptr, nullptr,
+    RegQueryValueExW(session.get(), L"PendingFileRenameOperations", nullptr, nullptr,
                      reinterpret_cast<BYTE*>(pending), &bytes);
-    RegCloseKey(session);
+    session.reset();
     bool queued = false;
     for (const wchar_t* entry = pending; *entry; entry += lstrlenW(entry) + 1) {
         // Pairs of (source, empty target): the empty target means "delete".
@@ -252,7 +252,6 @@ TEST_F(ScratchFolder, LoadedDllIsRenamedAsideUntilRestart)
             queued = true;
     }
     EXPECT_TRUE(queued);
-    FreeLibrary(held);
 }
 
 TEST_F(ScratchFolder, RenameGivesUpAfterTheLastBackupName)
@@ -264,13 +263,12 @@ TEST_F(ScratchFolder, RenameGivesUpAfterTheLastBackupName)
         ASSERT_TRUE(BuildBackupPath(dll.c_str(), n, backup));
         WriteFile(backup);
     }
-    HMODULE held = LoadLibraryW(dll.c_str());
-    ASSERT_NE(held, nullptr);
+    const gainlet::LibraryHandle held(LoadLibraryW(dll.c_str()));
+    ASSERT_NE(held.get(), nullptr);
     EXPECT_FALSE(DeleteOrDeferFile(dll.c_str(), false));
     // The caller learns why the deletion failed, not why a rename did.
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     EXPECT_TRUE(Exists(dll));
-    FreeLibrary(held);
 }
 
 TEST_F(ScratchFolder, SizesAndVersions)
@@ -338,48 +336,49 @@ TEST(UninstallEntry, ValuesAndTheirTypes)
     ASSERT_TRUE(WriteUninstallEntry(90112 + 158720, L"C:\\P\\Setup.exe", g_versionedDll.c_str()));
     ASSERT_TRUE(WriteUninstallEntry(999, L"C:\\Q R\\Setup.exe", g_setupExe.c_str()));
 
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+    gainlet::RegistryKey key;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, key.put()), ERROR_SUCCESS);
     std::wstring text;
     DWORD number = 0;
-    EXPECT_EQ(ReadValue(key, L"DisplayName", &text, &number), static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(ReadValue(key.get(), L"DisplayName", &text, &number), static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(text, L"Gainlet WMP Plugin");
-    EXPECT_EQ(ReadValue(key, L"Publisher", &text, &number), static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(ReadValue(key.get(), L"Publisher", &text, &number), static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(text, L"Orlenza");
-    EXPECT_EQ(ReadValue(key, L"EstimatedSize", &text, &number), static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(ReadValue(key.get(), L"EstimatedSize", &text, &number), static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(number, 0u);   // 999 bytes, in units of 1000
-    EXPECT_EQ(ReadValue(key, L"UninstallString", &text, &number), static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(ReadValue(key.get(), L"UninstallString", &text, &number), static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(text, L"\"C:\\Q R\\Setup.exe\" /U");
-    EXPECT_EQ(ReadValue(key, L"DisplayIcon", &text, &number), static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(ReadValue(key.get(), L"DisplayIcon", &text, &number), static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(text, L"C:\\Q R\\Setup.exe");
-    EXPECT_EQ(ReadValue(key, L"DisplayVersion", &text, &number), static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(ReadValue(key.get(), L"DisplayVersion", &text, &number), static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(text, L"1.1.0.1");
-    RegCloseKey(key);
+    key.reset();
 
     ASSERT_TRUE(WriteUninstallEntry(90112 + 158720, L"C:\\P\\Setup.exe", g_versionedDll.c_str()));
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key), ERROR_SUCCESS);
-    EXPECT_EQ(ReadValue(key, L"EstimatedSize", &text, &number), static_cast<DWORD>(REG_DWORD));
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, key.put()), ERROR_SUCCESS);
+    EXPECT_EQ(ReadValue(key.get(), L"EstimatedSize", &text, &number), static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(number, 248u);
-    RegCloseKey(key);
+    key.reset();
 
     RemoveUninstallEntry();
-    EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, key.put()), ERROR_SUCCESS);
     RemoveUninstallEntry();   // already gone: nothing to do
 }
 
 TEST(UserSettings, BothKeysGoAndAbsenceIsFine)
 {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Gainlet\\DSP Plugin", 0, nullptr, 0,
-                              KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
+    gainlet::RegistryKey key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath, 0, nullptr, 0,
+                              KEY_WRITE, nullptr, key.put(), nullptr), ERROR_SUCCESS);
     const DWORD gain = 0xBE06249Eu;
-    RegSetValueExW(key, L"dBGain", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&gain), sizeof(gain));
-    RegCloseKey(key);
+    RegSetValueExW(key.get(), gainlet::kGainValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&gain),
+                   sizeof(gain));
+    key.reset();
 
     RemoveUserSettings();
-    EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Gainlet", 0, KEY_READ, &key), ERROR_SUCCESS);
-    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &key), ERROR_SUCCESS);
-    RegCloseKey(key);
+    EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, gainlet::kProductKeyPath, 0, KEY_READ, key.put()), ERROR_SUCCESS);
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, gainlet::kSoftwareKeyPath, 0, KEY_READ, key.put()), ERROR_SUCCESS);
+    key.reset();
     RemoveUserSettings();
 }
 
@@ -396,11 +395,11 @@ struct IconGroupEntry {
 // makes the installer always run elevated.
 TEST(SetupResources, IconGroupAndManifest)
 {
-    HMODULE setup = LoadLibraryExW(g_setupExe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(setup, nullptr);
-    HRSRC group = FindResourceW(setup, MAKEINTRESOURCEW(107), RT_GROUP_ICON);
+    const gainlet::LibraryHandle setup(LoadLibraryExW(g_setupExe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_NE(setup.get(), nullptr);
+    HRSRC group = FindResourceW(setup.get(), MAKEINTRESOURCEW(107), RT_GROUP_ICON);
     ASSERT_NE(group, nullptr);
-    const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(setup, group)));
+    const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(setup.get(), group)));
     const WORD count = reinterpret_cast<const WORD*>(data)[2];
     std::wstring images;
     const IconGroupEntry* entry = reinterpret_cast<const IconGroupEntry*>(data + 6);
@@ -408,13 +407,12 @@ TEST(SetupResources, IconGroupAndManifest)
         images += std::to_wstring(entry[i].width) + L"x" + std::to_wstring(entry[i].bitCount) + L" ";
     EXPECT_EQ(images, L"32x4 16x4 48x8 32x8 16x8 48x32 32x32 16x32 ");
 
-    HRSRC manifest = FindResourceW(setup, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    HRSRC manifest = FindResourceW(setup.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
     ASSERT_NE(manifest, nullptr);
-    const std::string text(static_cast<const char*>(LockResource(LoadResource(setup, manifest))),
-                           SizeofResource(setup, manifest));
+    const std::string text(static_cast<const char*>(LockResource(LoadResource(setup.get(), manifest))),
+                           SizeofResource(setup.get(), manifest));
     EXPECT_NE(text.find("level=\"requireAdministrator\" uiAccess=\"false\""), std::string::npos);
-    EXPECT_EQ(FindResourceW(setup, MAKEINTRESOURCEW(1), RT_VERSION), nullptr);
-    FreeLibrary(setup);
+    EXPECT_EQ(FindResourceW(setup.get(), MAKEINTRESOURCEW(1), RT_VERSION), nullptr);
 }
 
 int main(int argc, char** argv)
