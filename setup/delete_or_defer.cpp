@@ -1,5 +1,7 @@
 #include "delete_or_defer.h"
 
+namespace gainlet::setup {
+
 namespace {
 
 const unsigned kLastBackupNumber = 999;
@@ -67,3 +69,5 @@ bool DeleteOrDeferFile(const wchar_t* path, bool deleteOnly)
     SetLastError(deleteError);
     return false;
 }
+
+}  // namespace gainlet::setup

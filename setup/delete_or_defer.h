@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+namespace gainlet::setup {
+
 // Deletes the file, clearing its read-only attribute first. A missing file
 // counts as deleted. When the deletion is denied (the file is in use) and
 // deleteOnly is false, the file is renamed aside to <base>.000 ... <base>.999
@@ -14,3 +16,5 @@ bool DeleteOrDeferFile(const wchar_t* path, bool deleteOnly);
 // of the file name, if any) replaced by ".%03u". False when n > 999 or the
 // result would not fit MAX_PATH.
 bool BuildBackupPath(const wchar_t* path, unsigned n, wchar_t* backupPath);
+
+}  // namespace gainlet::setup

@@ -5,6 +5,8 @@
 
 #include "common/unique_handle.h"
 
+namespace gainlet::setup {
+
 using gainlet::FileHandle;
 using gainlet::FindHandle;
 
@@ -58,3 +60,5 @@ unsigned long long QueryLastWriteTime(const wchar_t* path)
         return 0;
     return Join(written.dwHighDateTime, written.dwLowDateTime);
 }
+
+}  // namespace gainlet::setup

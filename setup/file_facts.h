@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+namespace gainlet::setup {
+
 // Size in bytes; 0 for a missing file or a directory.
 unsigned long long QueryFileSize(const wchar_t* path);
 
@@ -13,3 +15,5 @@ unsigned long long QueryFileVersion(const wchar_t* path, bool productVersion);
 
 // Last-write time as a 64-bit FILETIME value; 0 when it cannot be read.
 unsigned long long QueryLastWriteTime(const wchar_t* path);
+
+}  // namespace gainlet::setup

@@ -7,6 +7,8 @@
 #include "res/resource.h"
 #include "string_message.h"
 
+namespace gainlet::setup {
+
 namespace {
 
 const UINT kInUseQuestion = MB_CANCELTRYCONTINUE | MB_ICONQUESTION | MB_DEFBUTTON2;
@@ -110,3 +112,5 @@ bool InstallFile(unsigned long long* installedSize, const wchar_t* sourceName,
         *installedSize += QueryFileSize(target);
     return true;
 }
+
+}  // namespace gainlet::setup

@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+namespace gainlet::setup {
+
 // Copies <installer's folder>\sourceName to <install folder>\targetName
 // unless the installed file is as new (file version first, then last-write
 // time). An installed file in use brings up the in-use question. Adds the
@@ -12,3 +14,5 @@
 // anywhere but in the installer's folder.
 bool InstallFile(unsigned long long* installedSize, const wchar_t* sourceName,
                  const wchar_t* targetName, wchar_t* targetPath);
+
+}  // namespace gainlet::setup

@@ -5,6 +5,8 @@
 #include "string_message.h"
 #include "uninstall_entry.h"
 
+namespace gainlet::setup {
+
 int RunInstall()
 {
     if (ShowStringMessage(nullptr, IDS_INSTALL_QUESTION, MB_YESNO | MB_ICONQUESTION) != IDYES)
@@ -33,3 +35,5 @@ int RunInstall()
     WriteUninstallEntry(installedSize, installedSetup, installedDll);
     return registration == Regsvr32Result::Succeeded ? kSetupSucceeded : kSetupFailed;
 }
+
+}  // namespace gainlet::setup

@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+namespace gainlet::setup {
+
 const wchar_t kInstallFolderName[] = L"GainletPlugin";
 
 namespace {
@@ -77,3 +79,5 @@ void RemoveInstallFolder()
     if (BuildInstallPath(folder, nullptr, kInstallFolderName, false))
         RemoveDirectoryW(folder);
 }
+
+}  // namespace gainlet::setup

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+namespace gainlet::setup {
+
 extern const wchar_t kInstallFolderName[];   // "GainletPlugin"
 
 // Writes <Program Files>[\subFolder]\fileName into path (MAX_PATH characters),
@@ -24,3 +26,5 @@ bool ProgramFilesBesideWindows(wchar_t* path, const wchar_t* windowsDirectory);
 
 // Removes the install folder if it is empty.
 void RemoveInstallFolder();
+
+}  // namespace gainlet::setup

@@ -3,5 +3,5 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int)
 {
-    return RunSetup(instance, arguments);
+    return gainlet::setup::RunSetup(instance, arguments);
 }

@@ -1,5 +1,7 @@
 #include "module_instance.h"
 
+namespace gainlet::setup {
+
 namespace {
 HINSTANCE g_moduleInstance = nullptr;
 }
@@ -10,3 +12,5 @@ HINSTANCE ModuleInstance()
 {
     return g_moduleInstance ? g_moduleInstance : GetModuleHandleW(nullptr);
 }
+
+}  // namespace gainlet::setup

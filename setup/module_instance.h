@@ -4,5 +4,9 @@
 #pragma once
 #include <windows.h>
 
+namespace gainlet::setup {
+
 void SetModuleInstance(HINSTANCE instance);
 HINSTANCE ModuleInstance();
+
+}  // namespace gainlet::setup

@@ -2,6 +2,8 @@
 
 #include "common/unique_handle.h"
 
+namespace gainlet::setup {
+
 void DeleteRegistryKey(HKEY root, const wchar_t* parentPath, const wchar_t* subKey)
 {
     gainlet::RegistryKey parent;
@@ -9,3 +11,5 @@ void DeleteRegistryKey(HKEY root, const wchar_t* parentPath, const wchar_t* subK
         return;
     RegDeleteKeyW(parent.get(), subKey);
 }
+
+}  // namespace gainlet::setup

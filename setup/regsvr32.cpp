@@ -4,6 +4,8 @@
 
 #include "common/unique_handle.h"
 
+namespace gainlet::setup {
+
 const wchar_t kRegisterCommand[] = L"regsvr32.exe \"%s\"";
 const wchar_t kUnregisterCommand[] = L"regsvr32.exe /u \"%s\"";
 
@@ -29,3 +31,5 @@ Regsvr32Result RunRegsvr32(const wchar_t* commandFormat, const wchar_t* dllPath)
     const bool confirmed = GetExitCodeProcess(child.get(), &exitCode) && exitCode == 0;
     return confirmed ? Regsvr32Result::Succeeded : Regsvr32Result::Failed;
 }
+
+}  // namespace gainlet::setup

@@ -1,6 +1,8 @@
 // Running the platform's registration tool on the installed DLL.
 #pragma once
 
+namespace gainlet::setup {
+
 extern const wchar_t kRegisterCommand[];     // regsvr32.exe "%s"
 extern const wchar_t kUnregisterCommand[];   // regsvr32.exe /u "%s"
 
@@ -14,3 +16,5 @@ enum class Regsvr32Result {
 // and waits for it to end. The tool reports its own success or failure to
 // the user; the result only tells the caller how it ended.
 Regsvr32Result RunRegsvr32(const wchar_t* commandFormat, const wchar_t* dllPath);
+
+}  // namespace gainlet::setup

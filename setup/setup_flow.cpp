@@ -2,6 +2,8 @@
 
 #include "module_instance.h"
 
+namespace gainlet::setup {
+
 bool IsUninstallRequest(const wchar_t* arguments)
 {
     if (!arguments)
@@ -16,3 +18,5 @@ int RunSetup(HINSTANCE instance, const wchar_t* arguments)
     SetModuleInstance(instance);
     return IsUninstallRequest(arguments) ? RunUninstall() : RunInstall();
 }
+
+}  // namespace gainlet::setup

@@ -6,6 +6,8 @@
 #pragma once
 #include <windows.h>
 
+namespace gainlet::setup {
+
 const int kSetupSucceeded = 0;
 const int kSetupFailed = -1;
 
@@ -19,3 +21,5 @@ int RunSetup(HINSTANCE instance, const wchar_t* arguments);
 
 int RunInstall();
 int RunUninstall();
+
+}  // namespace gainlet::setup

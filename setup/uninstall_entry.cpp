@@ -4,6 +4,8 @@
 #include "file_facts.h"
 #include "registry_delete.h"
 
+namespace gainlet::setup {
+
 const wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Gainlet";
 const wchar_t kUninstallParentKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const wchar_t kUninstallSubKey[] = L"Gainlet";
@@ -67,3 +69,5 @@ void RemoveUninstallEntry()
 {
     DeleteRegistryKey(HKEY_LOCAL_MACHINE, kUninstallParentKey, kUninstallSubKey);
 }
+
+}  // namespace gainlet::setup

@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+namespace gainlet::setup {
+
 extern const wchar_t kUninstallKey[];        // ...\CurrentVersion\Uninstall\Gainlet
 extern const wchar_t kUninstallParentKey[];  // ...\CurrentVersion\Uninstall
 extern const wchar_t kUninstallSubKey[];     // Gainlet
@@ -20,3 +22,5 @@ void FormatDisplayVersion(unsigned long long version, wchar_t (&text)[32]);
 
 // Removes the entry; a missing entry is fine.
 void RemoveUninstallEntry();
+
+}  // namespace gainlet::setup

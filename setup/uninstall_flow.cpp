@@ -7,6 +7,8 @@
 #include "uninstall_entry.h"
 #include "user_settings.h"
 
+namespace gainlet::setup {
+
 namespace {
 
 void RemoveInstalledFile(const wchar_t* name)
@@ -41,3 +43,5 @@ int RunUninstall()
     RemoveUserSettings();
     return kSetupSucceeded;
 }
+
+}  // namespace gainlet::setup

@@ -40,6 +40,8 @@ bool ParsePositive(const std::wstring& text, DWORD* value) {
     return true;
 }
 
+bool IsOption(const std::wstring& arg) { return arg.size() > 2 && arg.compare(0, 2, L"--") == 0; }
+
 int UsageError(const std::wstring& problem) {
     WriteTo(STD_ERROR_HANDLE,
             L"dsphost: " + problem +

@@ -36,14 +36,23 @@ int Fail(const std::wstring& what, HRESULT hr);
 // A usage error on stderr with the command line synopsis; returns kExitUsage.
 int UsageError(const std::wstring& problem);
 
-// The first DSP plug-in the registrar stand-in recorded for Audio/PCM.
-HRESULT FindDefaultPlugin(CLSID* clsid);
-bool ParseClsid(const std::wstring& text, CLSID* clsid);
+// The plug-in a mode works on: the one --clsid names, else the first DSP
+// plug-in the registrar stand-in recorded for Audio/PCM.
+struct PluginChoice {
+    bool named = false;
+    CLSID clsid{};
+};
+
+// Whether args[*index] is "--clsid"; if so it takes the GUID that follows
+// into *choice and leaves *index on it, or says in *problem what is wrong.
+bool TakeClsidOption(const Arguments& args, size_t* index, PluginChoice* choice, std::wstring* problem);
+// Whether arg is an option ("--" and more), known or not.
+bool IsOption(const std::wstring& arg);
 // A decimal count from 1 to 0x7FFFFFFF (byte counts, milliseconds).
 bool ParsePositive(const std::wstring& text, DWORD* value);
-// Creates the plug-in in-process: by clsid, or the default one when clsid
-// is null. On failure *what says which step failed.
-HRESULT CreatePlugin(const CLSID* clsid, IMediaObject** object, std::wstring* what);
+// Creates the chosen plug-in in-process. kExitOk, or the failed step
+// reported and kExitFailure.
+int CreatePlugin(const PluginChoice& choice, IMediaObject** object);
 
 // Sets the WAV's exact format block as input and output type.
 HRESULT NegotiateFormat(IMediaObject* object, const WavFormat& wav, std::wstring* step);

@@ -23,25 +23,6 @@ MediaBuffer::MediaBuffer(DWORD capacity, DWORD alignment)
     data = storage.data() + (alignment - address % alignment) % alignment;
 }
 
-STDMETHODIMP MediaBuffer::QueryInterface(REFIID iid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMediaBuffer)) {
-        *ppv = static_cast<IMediaBuffer*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) MediaBuffer::AddRef() { return InterlockedIncrement(&refCount); }
-
-STDMETHODIMP_(ULONG) MediaBuffer::Release() {
-    const LONG count = InterlockedDecrement(&refCount);
-    if (count == 0) delete this;
-    return count;
-}
-
 STDMETHODIMP MediaBuffer::SetLength(DWORD newLength) {
     if (newLength > capacity) return E_INVALIDARG;
     length = newLength;

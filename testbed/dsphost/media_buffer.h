@@ -8,9 +8,11 @@
 
 #include <vector>
 
+#include "single_interface_object.h"
+
 namespace dsphost {
 
-class MediaBuffer final : public IMediaBuffer {
+class MediaBuffer final : public testbed::SingleInterfaceObject<MediaBuffer, IMediaBuffer> {
 public:
     // A new buffer of capacity bytes starting at an address that is a
     // multiple of alignment, with length 0; null when out of memory.
@@ -19,20 +21,15 @@ public:
     BYTE* Data() { return data; }
     DWORD Length() const { return length; }
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
     STDMETHODIMP SetLength(DWORD newLength) override;
     STDMETHODIMP GetMaxLength(DWORD* maxLength) override;
     STDMETHODIMP GetBufferAndLength(BYTE** buffer, DWORD* currentLength) override;
 
 private:
+    friend class testbed::SingleInterfaceObject<MediaBuffer, IMediaBuffer>;
     MediaBuffer(DWORD capacity, DWORD alignment);
     ~MediaBuffer() = default;
 
-    // The reference is the ComPtr's that Create returns: MinGW's
-    // ComPtr::Attach adds one of its own, so a buffer born with one leaks.
-    LONG refCount = 0;
     std::vector<BYTE> storage;
     BYTE* data;
     DWORD capacity;

@@ -19,8 +19,7 @@ namespace dsphost {
 namespace {
 
 struct PlayOptions {
-    bool haveClsid = false;
-    CLSID clsid{};
+    PluginChoice plugin;
     bool haveGain = false;
     float gainDb = 0;
     bool disable = false;
@@ -45,9 +44,9 @@ std::wstring ParseOptions(const Arguments& args, PlayOptions* options) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::wstring& arg = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (arg == L"--clsid") {
-            if (!hasValue || !ParseClsid(args[++i], &options->clsid)) return L"--clsid needs a {GUID}";
-            options->haveClsid = true;
+        std::wstring problem;
+        if (TakeClsidOption(args, &i, &options->plugin, &problem)) {
+            if (!problem.empty()) return problem;
         } else if (arg == L"--gain") {
             if (!hasValue || !ParseDb(args[++i], &options->gainDb)) return L"--gain needs a number of dB";
             options->haveGain = true;
@@ -59,7 +58,7 @@ std::wstring ParseOptions(const Arguments& args, PlayOptions* options) {
             if (!hasValue || !ParsePositive(args[++i], &options->outBuffer)) return L"--out-buffer needs a positive byte count";
         } else if (arg == L"--no-timestamps") {
             options->timestamps = false;
-        } else if (arg.size() > 2 && arg.compare(0, 2, L"--") == 0) {
+        } else if (IsOption(arg)) {
             return L"unknown option " + arg;
         } else {
             files.push_back(arg);
@@ -197,9 +196,7 @@ int RunPlay(const Arguments& args) {
     }
 
     ComPtr<IMediaObject> object;
-    std::wstring failedStep;
-    hr = CreatePlugin(options.haveClsid ? &options.clsid : nullptr, object.GetAddressOf(), &failedStep);
-    if (FAILED(hr)) return Fail(failedStep, hr);
+    if (const int exitCode = CreatePlugin(options.plugin, object.GetAddressOf()); exitCode != kExitOk) return exitCode;
 
     if (options.haveGain) {
         ComPtr<IGainlet> gainlet;

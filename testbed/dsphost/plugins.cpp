@@ -19,27 +19,7 @@ bool TakesAudioPcm(const testbed::PluginRecord& record) {
     return false;
 }
 
-}  // namespace
-
-bool ParseClsid(const std::wstring& text, CLSID* clsid) { return testbed::ParseGuid(text, clsid); }
-
-HRESULT CreatePlugin(const CLSID* clsid, IMediaObject** object, std::wstring* what) {
-    CLSID chosen = {};
-    if (clsid) {
-        chosen = *clsid;
-    } else {
-        const HRESULT hr = FindDefaultPlugin(&chosen);
-        if (FAILED(hr)) {
-            *what = L"no DSP plug-in for Audio/PCM is registered";
-            return hr;
-        }
-    }
-    const HRESULT hr = CoCreateInstance(chosen, nullptr, CLSCTX_INPROC_SERVER, IID_IMediaObject,
-                                        reinterpret_cast<void**>(object));
-    if (FAILED(hr)) *what = L"cannot create the plug-in";
-    return hr;
-}
-
+// The first DSP plug-in the registrar stand-in recorded for Audio/PCM.
 HRESULT FindDefaultPlugin(CLSID* clsid) {
     for (const testbed::PluginRecord& record : testbed::ReadRegisteredPlugins()) {
         if (IsDspType(record.pluginType) && TakesAudioPcm(record)) {
@@ -48,6 +28,26 @@ HRESULT FindDefaultPlugin(CLSID* clsid) {
         }
     }
     return REGDB_E_CLASSNOTREG;
+}
+
+}  // namespace
+
+bool TakeClsidOption(const Arguments& args, size_t* index, PluginChoice* choice, std::wstring* problem) {
+    if (args[*index] != L"--clsid") return false;
+    if (*index + 1 < args.size() && testbed::ParseGuid(args[++*index], &choice->clsid))
+        choice->named = true;
+    else
+        *problem = L"--clsid needs a {GUID}";
+    return true;
+}
+
+int CreatePlugin(const PluginChoice& choice, IMediaObject** object) {
+    CLSID chosen = choice.clsid;
+    HRESULT hr = choice.named ? S_OK : FindDefaultPlugin(&chosen);
+    if (FAILED(hr)) return Fail(L"no DSP plug-in for Audio/PCM is registered", hr);
+    hr = CoCreateInstance(chosen, nullptr, CLSCTX_INPROC_SERVER, IID_IMediaObject, reinterpret_cast<void**>(object));
+    if (FAILED(hr)) return Fail(L"cannot create the plug-in", hr);
+    return kExitOk;
 }
 
 int RunList(const Arguments& args) {

@@ -4,12 +4,12 @@
 #include <wrl/client.h>
 
 #include <algorithm>
-#include <atomic>
 #include <string>
 #include <vector>
 
 #include "common/unique_handle.h"
 #include "property_frame_resource.h"
+#include "single_interface_object.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -21,27 +21,11 @@ class PropertyFrame;
 // The frame's side of one page. A page may keep its site past
 // SetPageSite(nullptr) and past the frame itself; a detached site answers
 // without a frame.
-class PageSite final : public IPropertyPageSite {
+class PageSite final : public testbed::SingleInterfaceObject<PageSite, IPropertyPageSite> {
 public:
     explicit PageSite(PropertyFrame* frame) : frame(frame) {}
     void Detach() { frame = nullptr; }
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPropertyPageSite)) {
-            *object = static_cast<IPropertyPageSite*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
-    STDMETHODIMP_(ULONG) Release() override {
-        const ULONG left = --refs;
-        if (left == 0) delete this;
-        return left;
-    }
     STDMETHODIMP OnStatusChange(DWORD flags) override;
     STDMETHODIMP GetLocaleID(LCID* locale) override {
         if (!locale) return E_POINTER;
@@ -56,9 +40,9 @@ public:
     STDMETHODIMP TranslateAccelerator(MSG* message) override;
 
 private:
+    friend class testbed::SingleInterfaceObject<PageSite, IPropertyPageSite>;
     ~PageSite() = default;
 
-    std::atomic<ULONG> refs{1};
     PropertyFrame* frame;
 };
 
@@ -170,7 +154,7 @@ HRESULT PropertyFrame::CreatePages(ULONG objectCount, IUnknown** objects, const 
         HRESULT hr = CoCreateInstance(pageClasses.pElems[i], nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
                                       reinterpret_cast<void**>(entry.page.GetAddressOf()));
         if (FAILED(hr)) return hr;
-        entry.site.Attach(new PageSite(this));
+        entry.site = new PageSite(this);
         hr = entry.page->SetPageSite(entry.site.Get());
         if (FAILED(hr)) return hr;
         // From here on the page holds the site: Dismantle takes it back.

@@ -31,8 +31,7 @@ namespace dsphost {
 namespace {
 
 struct SettingsOptions {
-    bool haveClsid = false;
-    CLSID clsid{};
+    PluginChoice plugin;
     DWORD closeAfterMs = 0;
     std::wstring input;
 };
@@ -41,13 +40,13 @@ std::wstring ParseOptions(const Arguments& args, SettingsOptions* options) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::wstring& arg = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (arg == L"--clsid") {
-            if (!hasValue || !ParseClsid(args[++i], &options->clsid)) return L"--clsid needs a {GUID}";
-            options->haveClsid = true;
+        std::wstring problem;
+        if (TakeClsidOption(args, &i, &options->plugin, &problem)) {
+            if (!problem.empty()) return problem;
         } else if (arg == L"--close-after") {
             if (!hasValue || !ParsePositive(args[++i], &options->closeAfterMs))
                 return L"--close-after needs a positive number of milliseconds";
-        } else if (arg.size() > 2 && arg.compare(0, 2, L"--") == 0) {
+        } else if (IsOption(arg)) {
             return L"unknown option " + arg;
         } else if (options->input.empty()) {
             options->input = arg;
@@ -156,9 +155,7 @@ int RunSettings(const Arguments& args) {
         if (FAILED(hr)) return Fail(wavProblem, hr);
     }
     ComPtr<IMediaObject> object;
-    std::wstring failedStep;
-    hr = CreatePlugin(options.haveClsid ? &options.clsid : nullptr, object.GetAddressOf(), &failedStep);
-    if (FAILED(hr)) return Fail(failedStep, hr);
+    if (const int exitCode = CreatePlugin(options.plugin, object.GetAddressOf()); exitCode != kExitOk) return exitCode;
     ComPtr<ISpecifyPropertyPages> specify;
     hr = object.As(&specify);
     if (FAILED(hr)) return Fail(L"the plug-in has no property pages", hr);

@@ -39,15 +39,33 @@ DWORD GetDword(HKEY key, const wchar_t* name) {
     return value;
 }
 
-std::vector<std::wstring> SubkeyNames(HKEY key) {
+// The names of the subkeys of HKLM\path, sorted (the calls' names are
+// zero-padded numbers); none when the key is missing.
+std::vector<std::wstring> SubkeyNames(const std::wstring& path) {
     std::vector<std::wstring> names;
+    gainlet::RegistryKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return names;
     for (DWORD index = 0;; ++index) {
         wchar_t name[256];
         DWORD length = ARRAYSIZE(name);
-        if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         names.emplace_back(name, length);
     }
+    std::sort(names.begin(), names.end());
     return names;
+}
+
+// The records in the subkeys of HKLM\path, by subkey name.
+std::vector<PluginRecord> ReadRecordsIn(const std::wstring& path) {
+    std::vector<PluginRecord> records;
+    for (const std::wstring& name : SubkeyNames(path)) {
+        gainlet::RegistryKey key;
+        PluginRecord record;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (path + L"\\" + name).c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS &&
+            ReadRecord(key.get(), &record))
+            records.push_back(record);
+    }
+    return records;
 }
 
 }  // namespace
@@ -109,19 +127,10 @@ bool ReadRecord(HKEY key, PluginRecord* record) {
 
 std::vector<PluginRecord> ReadRegisteredPlugins() {
     std::vector<PluginRecord> plugins;
-    gainlet::RegistryKey root;
     const std::wstring path = std::wstring(kRegistrarKeyPath) + L"\\Plugins";
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, root.put()) != ERROR_SUCCESS) return plugins;
-    for (const std::wstring& type : SubkeyNames(root.get())) {
-        gainlet::RegistryKey typeKey;
-        if (RegOpenKeyExW(root.get(), type.c_str(), 0, KEY_READ, typeKey.put()) != ERROR_SUCCESS) continue;
-        for (const std::wstring& clsid : SubkeyNames(typeKey.get())) {
-            gainlet::RegistryKey pluginKey;
-            PluginRecord record;
-            if (RegOpenKeyExW(typeKey.get(), clsid.c_str(), 0, KEY_READ, pluginKey.put()) == ERROR_SUCCESS &&
-                ReadRecord(pluginKey.get(), &record))
-                plugins.push_back(record);
-        }
+    for (const std::wstring& type : SubkeyNames(path)) {
+        const std::vector<PluginRecord> records = ReadRecordsIn(path + L"\\" + type);
+        plugins.insert(plugins.end(), records.begin(), records.end());
     }
     std::stable_sort(plugins.begin(), plugins.end(),
                      [](const PluginRecord& a, const PluginRecord& b) { return a.order < b.order; });
@@ -129,20 +138,7 @@ std::vector<PluginRecord> ReadRegisteredPlugins() {
 }
 
 std::vector<PluginRecord> ReadRegistrarCalls() {
-    std::vector<PluginRecord> calls;
-    gainlet::RegistryKey root;
-    const std::wstring path = std::wstring(kRegistrarKeyPath) + L"\\Calls";
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, root.put()) != ERROR_SUCCESS) return calls;
-    std::vector<std::wstring> names = SubkeyNames(root.get());
-    std::sort(names.begin(), names.end());  // zero-padded numbers
-    for (const std::wstring& name : names) {
-        gainlet::RegistryKey callKey;
-        PluginRecord record;
-        if (RegOpenKeyExW(root.get(), name.c_str(), 0, KEY_READ, callKey.put()) == ERROR_SUCCESS &&
-            ReadRecord(callKey.get(), &record))
-            calls.push_back(record);
-    }
-    return calls;
+    return ReadRecordsIn(std::wstring(kRegistrarKeyPath) + L"\\Calls");
 }
 
 }  // namespace testbed

@@ -19,6 +19,22 @@
 #include "uninstall_entry.h"
 #include "user_settings.h"
 
+using gainlet::setup::AppendInstallPath;
+using gainlet::setup::BuildBackupPath;
+using gainlet::setup::BuildInstallPath;
+using gainlet::setup::DeleteOrDeferFile;
+using gainlet::setup::FormatDisplayVersion;
+using gainlet::setup::IsUninstallRequest;
+using gainlet::setup::kInstallFolderName;
+using gainlet::setup::kUninstallKey;
+using gainlet::setup::ProgramFilesBesideWindows;
+using gainlet::setup::QueryFileSize;
+using gainlet::setup::QueryFileVersion;
+using gainlet::setup::QueryLastWriteTime;
+using gainlet::setup::RemoveUninstallEntry;
+using gainlet::setup::RemoveUserSettings;
+using gainlet::setup::WriteUninstallEntry;
+
 namespace {
 
 std::wstring g_versionedDll;
