@@ -5,8 +5,8 @@
 #include <functional>
 #include <utility>
 
+#include "base/shared_gain_state.h"
 #include "dsp_test_support.h"
-#include "engine/shared_gain_state.h"
 
 namespace gainlet::test {
 namespace {

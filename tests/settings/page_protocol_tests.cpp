@@ -2,9 +2,9 @@
 // answers to the calls a host may make out of turn.
 #include <gtest/gtest.h>
 
+#include "base/com_object.h"
 #include "page_harness.h"
 #include "resource.h"
-#include "server/com_object.h"
 #include "settings/property_page.h"
 
 namespace gainlet_test {
