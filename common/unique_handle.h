@@ -66,55 +66,29 @@ struct InvalidValueWhenEmpty {
     static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
 };
 
-struct RegistryKeyTraits : NullWhenEmpty<HKEY> {
-    static void Close(HKEY key) noexcept { RegCloseKey(key); }
+// A kind given back by one call that takes the handle alone.
+template <typename Empty, auto close>
+struct ClosedBy : Empty {
+    static void Close(typename Empty::Handle handle) noexcept { close(handle); }
 };
-using RegistryKey = UniqueHandle<RegistryKeyTraits>;
 
+using RegistryKey = UniqueHandle<ClosedBy<NullWhenEmpty<HKEY>, RegCloseKey>>;
 // Processes, threads, events, pipes.
-struct KernelHandleTraits : NullWhenEmpty<HANDLE> {
-    static void Close(HANDLE handle) noexcept { CloseHandle(handle); }
-};
-using KernelHandle = UniqueHandle<KernelHandleTraits>;
-
+using KernelHandle = UniqueHandle<ClosedBy<NullWhenEmpty<HANDLE>, CloseHandle>>;
 // CreateFileW reports failure as INVALID_HANDLE_VALUE, not null.
-struct FileHandleTraits : InvalidValueWhenEmpty {
-    static void Close(HANDLE file) noexcept { CloseHandle(file); }
-};
-using FileHandle = UniqueHandle<FileHandleTraits>;
-
-struct FindHandleTraits : InvalidValueWhenEmpty {
-    static void Close(HANDLE find) noexcept { FindClose(find); }
-};
-using FindHandle = UniqueHandle<FindHandleTraits>;
-
-struct LibraryHandleTraits : NullWhenEmpty<HMODULE> {
-    static void Close(HMODULE module) noexcept { FreeLibrary(module); }
-};
-using LibraryHandle = UniqueHandle<LibraryHandleTraits>;
-
-struct FontHandleTraits : NullWhenEmpty<HFONT> {
-    static void Close(HFONT font) noexcept { DeleteObject(font); }
-};
-using FontHandle = UniqueHandle<FontHandleTraits>;
+using FileHandle = UniqueHandle<ClosedBy<InvalidValueWhenEmpty, CloseHandle>>;
+using FindHandle = UniqueHandle<ClosedBy<InvalidValueWhenEmpty, FindClose>>;
+using LibraryHandle = UniqueHandle<ClosedBy<NullWhenEmpty<HMODULE>, FreeLibrary>>;
+using FontHandle = UniqueHandle<ClosedBy<NullWhenEmpty<HFONT>, DeleteObject>>;
+using OwnedBstr = UniqueHandle<ClosedBy<NullWhenEmpty<BSTR>, SysFreeString>>;
+// Memory a COM call allocated for its caller.
+template <typename T>
+using CoTaskMemPtr = UniqueHandle<ClosedBy<NullWhenEmpty<T*>, CoTaskMemFree>>;
 
 // A device context of the whole screen, from GetDC(nullptr).
 struct ScreenDCTraits : NullWhenEmpty<HDC> {
     static void Close(HDC dc) noexcept { ReleaseDC(nullptr, dc); }
 };
 using ScreenDC = UniqueHandle<ScreenDCTraits>;
-
-struct BstrTraits : NullWhenEmpty<BSTR> {
-    static void Close(BSTR text) noexcept { SysFreeString(text); }
-};
-using OwnedBstr = UniqueHandle<BstrTraits>;
-
-// Memory a COM call allocated for its caller.
-template <typename T>
-struct CoTaskMemTraits : NullWhenEmpty<T*> {
-    static void Close(T* memory) noexcept { CoTaskMemFree(memory); }
-};
-template <typename T>
-using CoTaskMemPtr = UniqueHandle<CoTaskMemTraits<T>>;
 
 }  // namespace gainlet
