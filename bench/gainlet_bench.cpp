@@ -12,8 +12,8 @@
 #include <random>
 #include <vector>
 
+#include "base/shared_gain_state.h"
 #include "engine/process_samples.h"
-#include "engine/shared_gain_state.h"
 
 namespace {
 

@@ -66,74 +66,36 @@ struct InvalidValueWhenEmpty {
     static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
 };
 
-struct RegistryKeyTraits : NullWhenEmpty<HKEY> {
-    static void Close(HKEY key) noexcept { RegCloseKey(key); }
+// A kind given back by one call that takes the handle alone.
+template <typename Empty, auto close>
+struct ClosedBy : Empty {
+    static void Close(typename Empty::Handle handle) noexcept { close(handle); }
 };
-using RegistryKey = UniqueHandle<RegistryKeyTraits>;
 
+using RegistryKey = UniqueHandle<ClosedBy<NullWhenEmpty<HKEY>, RegCloseKey>>;
 // Processes, threads, events, pipes.
-struct KernelHandleTraits : NullWhenEmpty<HANDLE> {
-    static void Close(HANDLE handle) noexcept { CloseHandle(handle); }
-};
-using KernelHandle = UniqueHandle<KernelHandleTraits>;
-
+using KernelHandle = UniqueHandle<ClosedBy<NullWhenEmpty<HANDLE>, CloseHandle>>;
 // CreateFileW reports failure as INVALID_HANDLE_VALUE, not null (and so does
 // CreateToolhelp32Snapshot, whose snapshots this owns too).
-struct FileHandleTraits : InvalidValueWhenEmpty {
-    static void Close(HANDLE file) noexcept { CloseHandle(file); }
-};
-using FileHandle = UniqueHandle<FileHandleTraits>;
-
-struct FindHandleTraits : InvalidValueWhenEmpty {
-    static void Close(HANDLE find) noexcept { FindClose(find); }
-};
-using FindHandle = UniqueHandle<FindHandleTraits>;
-
-struct LibraryHandleTraits : NullWhenEmpty<HMODULE> {
-    static void Close(HMODULE module) noexcept { FreeLibrary(module); }
-};
-using LibraryHandle = UniqueHandle<LibraryHandleTraits>;
-
-struct FontHandleTraits : NullWhenEmpty<HFONT> {
-    static void Close(HFONT font) noexcept { DeleteObject(font); }
-};
-using FontHandle = UniqueHandle<FontHandleTraits>;
-
-struct BitmapHandleTraits : NullWhenEmpty<HBITMAP> {
-    static void Close(HBITMAP bitmap) noexcept { DeleteObject(bitmap); }
-};
-using BitmapHandle = UniqueHandle<BitmapHandleTraits>;
-
+using FileHandle = UniqueHandle<ClosedBy<InvalidValueWhenEmpty, CloseHandle>>;
+using FindHandle = UniqueHandle<ClosedBy<InvalidValueWhenEmpty, FindClose>>;
+using LibraryHandle = UniqueHandle<ClosedBy<NullWhenEmpty<HMODULE>, FreeLibrary>>;
+using FontHandle = UniqueHandle<ClosedBy<NullWhenEmpty<HFONT>, DeleteObject>>;
+using BitmapHandle = UniqueHandle<ClosedBy<NullWhenEmpty<HBITMAP>, DeleteObject>>;
 // A device context of its own, from CreateCompatibleDC.
-struct MemoryDCTraits : NullWhenEmpty<HDC> {
-    static void Close(HDC dc) noexcept { DeleteDC(dc); }
-};
-using MemoryDC = UniqueHandle<MemoryDCTraits>;
+using MemoryDC = UniqueHandle<ClosedBy<NullWhenEmpty<HDC>, DeleteDC>>;
+// A window this thread created and destroys.
+using WindowHandle = UniqueHandle<ClosedBy<NullWhenEmpty<HWND>, DestroyWindow>>;
+using OwnedBstr = UniqueHandle<ClosedBy<NullWhenEmpty<BSTR>, SysFreeString>>;
+// Memory a COM call allocated for its caller.
+template <typename T>
+using CoTaskMemPtr = UniqueHandle<ClosedBy<NullWhenEmpty<T*>, CoTaskMemFree>>;
 
 // A device context of the whole screen, from GetDC(nullptr).
 struct ScreenDCTraits : NullWhenEmpty<HDC> {
     static void Close(HDC dc) noexcept { ReleaseDC(nullptr, dc); }
 };
 using ScreenDC = UniqueHandle<ScreenDCTraits>;
-
-// A window this thread created and destroys.
-struct WindowHandleTraits : NullWhenEmpty<HWND> {
-    static void Close(HWND window) noexcept { DestroyWindow(window); }
-};
-using WindowHandle = UniqueHandle<WindowHandleTraits>;
-
-struct BstrTraits : NullWhenEmpty<BSTR> {
-    static void Close(BSTR text) noexcept { SysFreeString(text); }
-};
-using OwnedBstr = UniqueHandle<BstrTraits>;
-
-// Memory a COM call allocated for its caller.
-template <typename T>
-struct CoTaskMemTraits : NullWhenEmpty<T*> {
-    static void Close(T* memory) noexcept { CoTaskMemFree(memory); }
-};
-template <typename T>
-using CoTaskMemPtr = UniqueHandle<CoTaskMemTraits<T>>;
 
 // What CreateProcessW hands back: the new process and its first thread, both
 // open, and their ids.

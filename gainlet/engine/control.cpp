@@ -2,7 +2,7 @@
 // IGainlet, the player's enable switch, and the settings page's CLSID.
 #include "engine/dsp_object.h"
 
-#include "engine/shared_gain_state.h"
+#include "base/shared_gain_state.h"
 
 namespace gainlet {
 

@@ -11,9 +11,9 @@
 
 #include <atomic>
 
+#include "base/com_object.h"
 #include "common/owned_media_type.h"
 #include "gainlet.h"
-#include "server/com_object.h"
 #include "wmp_plugin.h"
 
 namespace gainlet {

@@ -8,9 +8,9 @@
 
 #include <cstring>
 
+#include "base/shared_gain_state.h"
+#include "base/wave_subformats.h"
 #include "engine/media_layouts.h"
-#include "engine/shared_gain_state.h"
-#include "engine/wave_subformats.h"
 
 namespace gainlet {
 namespace {

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "engine/shared_gain_state.h"
-#include "engine/wave_subformats.h"
+#include "base/shared_gain_state.h"
+#include "base/wave_subformats.h"
 
 // The arithmetic of every layout, in one place:
 //

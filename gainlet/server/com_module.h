@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <unknwn.h>
 
-#include "com_object.h"
+#include "base/com_object.h"
 
 namespace gainlet {
 

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "base/shared_gain_state.h"
 #include "common/unique_handle.h"
-#include "engine/shared_gain_state.h"
 #include "resource.h"
 #include "settings/c_locale_number.h"
 #include "settings/gain_range.h"

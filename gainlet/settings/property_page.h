@@ -7,8 +7,8 @@
 #include <ocidl.h>
 #include <wrl/client.h>
 
+#include "base/com_object.h"
 #include "gainlet.h"
-#include "server/com_object.h"
 
 namespace gainlet {
 

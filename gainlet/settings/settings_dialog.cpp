@@ -2,7 +2,7 @@
 // property frame, hosted without any framework.
 #include "settings/property_page.h"
 
-#include "engine/shared_gain_state.h"
+#include "base/shared_gain_state.h"
 #include "resource.h"
 #include "settings/c_locale_number.h"
 #include "settings/gain_range.h"

@@ -8,8 +8,8 @@
 #include <random>
 #include <string>
 
+#include "base/shared_gain_state.h"
 #include "engine/process_samples.h"
-#include "engine/shared_gain_state.h"
 #include "engine_test_support.h"
 #include "sample_reference.h"
 

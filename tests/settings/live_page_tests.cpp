@@ -11,13 +11,13 @@
 #include <cmath>
 #include <vector>
 
+#include "base/com_object.h"
+#include "base/shared_gain_state.h"
 #include "common/unique_handle.h"
 #include "engine/dsp_object.h"
-#include "engine/shared_gain_state.h"
 #include "joining_thread.h"
 #include "page_harness.h"
 #include "resource.h"
-#include "server/com_object.h"
 #include "settings/property_page.h"
 
 namespace gainlet_test {

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "engine/shared_gain_state.h"
+#include "base/com_object.h"
+#include "base/shared_gain_state.h"
 #include "resource.h"
-#include "server/com_object.h"
 #include "settings/property_page.h"
 
 namespace gainlet_test {

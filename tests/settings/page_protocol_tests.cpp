@@ -2,10 +2,10 @@
 // answers to the calls a host may make out of turn.
 #include <gtest/gtest.h>
 
+#include "base/com_object.h"
 #include "common/unique_handle.h"
 #include "page_harness.h"
 #include "resource.h"
-#include "server/com_object.h"
 #include "settings/property_page.h"
 
 namespace gainlet_test {

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/shared_gain_state.h"
 #include "common/unique_handle.h"
 #include "dsp_test_support.h"
-#include "engine/shared_gain_state.h"
 
 namespace gainlet::test {
 namespace {

@@ -1,10 +1,10 @@
-#include "engine/shared_gain_state.h"
+#include "base/shared_gain_state.h"
 
 #include <cmath>
 #include <cstring>
 
+#include "base/wave_subformats.h"
 #include "common/unique_handle.h"
-#include "engine/wave_subformats.h"
 
 namespace gainlet {
 

@@ -1,4 +1,4 @@
-#include "com_object.h"
+#include "base/com_object.h"
 
 namespace gainlet {
 namespace {

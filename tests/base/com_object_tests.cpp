@@ -4,7 +4,7 @@
 
 #include <ocidl.h>
 
-#include "server/com_object.h"
+#include "base/com_object.h"
 
 namespace gainlet {
 namespace {

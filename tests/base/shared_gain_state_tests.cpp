@@ -11,9 +11,9 @@
 #include <set>
 #include <vector>
 
+#include "base/shared_gain_state.h"
 #include "common/unique_handle.h"
 #include "engine/process_samples.h"
-#include "engine/shared_gain_state.h"
 #include "engine_test_support.h"
 #include "joining_thread.h"
 #include "sample_reference.h"
