@@ -18,13 +18,13 @@ gainlet/engine: common gainlet/include gainlet/res gainlet/base
 gainlet/settings: common gainlet/include gainlet/res gainlet/base
 gainlet/server: common gainlet/include gainlet/res gainlet/base gainlet/engine gainlet/settings
 setup: common gainlet/include
-testbed/support: common
+testbed/support: common gainlet/include
 testbed/*: common gainlet/include testbed/support
 '
 
 # Where the build looks for the project's headers (a quoted include looks
 # beside the including file first): the CMake targets' include folders.
-search_roots=(gainlet gainlet/include gainlet/res . testbed/support testbed/registrar)
+search_roots=(gainlet gainlet/include gainlet/res . testbed/support)
 
 folders=()
 declare -A may_include
