@@ -1,7 +1,6 @@
 // Helpers for driving CGainlet through its interfaces: media types built
-// from a few numbers, an IMediaBuffer whose calls can be made to fail or to
-// call back into the object, and an owner for DMO_MEDIA_TYPE copies handed
-// out by the object.
+// from a few numbers and an owner for DMO_MEDIA_TYPE copies handed out by
+// the object. The host's buffer is the shared TestBuffer.
 #pragma once
 
 #include <windows.h>
@@ -10,11 +9,11 @@
 #include <mmreg.h>
 #include <wrl/client.h>
 
-#include <functional>
 #include <vector>
 
 #include "common/owned_media_type.h"
 #include "engine/dsp_object.h"
+#include "test_buffer.h"
 
 namespace gainlet::test {
 
@@ -60,35 +59,6 @@ public:
 };
 
 bool SameMediaType(const DMO_MEDIA_TYPE& a, const DMO_MEDIA_TYPE& b);
-
-// The calls a host's buffer takes from the object, any of which may call
-// back into it.
-enum class BufferCall { GetBufferAndLength, GetMaxLength, SetLength, Release };
-
-// An IMediaBuffer over a vector, with a reference count the tests watch.
-class TestBuffer final : public IMediaBuffer {
-public:
-    explicit TestBuffer(DWORD size, DWORD length = 0);
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs); }
-    STDMETHODIMP_(ULONG) Release() override;
-    STDMETHODIMP SetLength(DWORD length) override;
-    STDMETHODIMP GetMaxLength(DWORD* maxLength) override;
-    STDMETHODIMP GetBufferAndLength(BYTE** buffer, DWORD* length) override;
-
-    std::vector<BYTE> memory;
-    DWORD length;
-    DWORD maxLength;  // may be less than memory holds, to watch for overruns
-    LONG refs = 1;
-    HRESULT getBufferResult = S_OK;
-    HRESULT getMaxLengthResult = S_OK;
-    HRESULT setLengthResult = S_OK;
-    bool nullMemory = false;
-    BYTE* external = nullptr;  // memory to report instead of the vector's
-    // Runs first in each of those calls (in Release, once the count is down).
-    std::function<void(BufferCall)> onCall;
-};
 
 // A fresh standalone DSP object, asked for IMediaObject.
 ComPtr<IMediaObject> CreateDsp();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dsp_test_support.h"
+#include "single_interface.h"
 
 extern "C" {
 #include <dmort.h>
@@ -16,12 +17,7 @@ namespace {
 class CountingMallocSpy final : public IMallocSpy {
 public:
     STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMallocSpy)) {
-            *ppv = static_cast<IMallocSpy*>(this);
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
+        return QuerySingleInterface<IMallocSpy>(this, IID_IMallocSpy, iid, ppv);
     }
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }

@@ -8,6 +8,7 @@
 // paths of the three binaries) and GAINLET_WORKDIR (a scratch folder).
 #include <gtest/gtest.h>
 
+#include <mmreg.h>
 #include <shlwapi.h>
 #include <uuids.h>
 
@@ -21,7 +22,7 @@
 #include "e2e_support.h"
 #include "gainlet.h"
 #include "plugin_records.h"
-#include "reference_gain.h"
+#include "sample_reference.h"
 #include "wmp_plugin.h"
 
 namespace {
@@ -31,6 +32,7 @@ const wchar_t kPageKey[] = L"CLSID\\{1B57CFE0-1B2F-498B-82AB-F853BF229E55}";
 const wchar_t kInterfaceKey[] = L"Interface\\{0B6A451D-D1F5-462E-B6A2-ECA6261A7E8E}";
 const wchar_t kTypeLibKey[] = L"TypeLib\\{A07DA2EF-A8FC-4428-AF2C-35682F034B50}";
 
+using e2e::ComApartment;
 using e2e::Env;
 using e2e::ProcessResult;
 using e2e::Quoted;
@@ -270,7 +272,7 @@ std::vector<BYTE> MakeFormat(const Layout& layout) {
         format.Format.cbSize = 22;
         format.Samples.wValidBitsPerSample = layout.validBits;
         format.dwChannelMask = layout.channels == 2 ? 3 : layout.channels == 6 ? 0x3F : 4;
-        format.SubFormat = layout.floatSubformat ? e2e::kSubformatFloat : e2e::kSubformatPcm;
+        format.SubFormat = layout.floatSubformat ? MEDIASUBTYPE_IEEE_FLOAT : MEDIASUBTYPE_PCM;
         size = sizeof(WAVEFORMATEXTENSIBLE);
     }
     const BYTE* bytes = reinterpret_cast<const BYTE*>(&format);
@@ -343,6 +345,13 @@ bool ReadWav(const std::wstring& path, std::vector<BYTE>* format, std::vector<BY
     return true;
 }
 
+// Where two byte strings first differ; the shorter one's size when one is
+// the start of the other.
+size_t FirstDifference(const std::vector<BYTE>& a, const std::vector<BYTE>& b) {
+    const size_t common = std::min(a.size(), b.size());
+    return std::mismatch(a.begin(), a.begin() + common, b.begin()).first - a.begin();
+}
+
 // "key: value" lines of the host's summary.
 std::string SummaryLine(const std::string& output, const std::string& key) {
     const size_t at = output.find(key + ": ");
@@ -378,17 +387,15 @@ protected:
         std::vector<BYTE> outFormat, outData;
         ASSERT_TRUE(ReadWav(out, &outFormat, &outData));
         EXPECT_EQ(outFormat, format) << "the same format block";
-        const e2e::ReferenceResult expected = e2e::ReferencePlay(format, data, gainDb, data.size(), enabled);
-        ASSERT_EQ(outData.size(), expected.output.size());
-        size_t firstDifference = 0;
-        while (firstDifference < outData.size() && outData[firstDifference] == expected.output[firstDifference])
-            ++firstDifference;
-        EXPECT_EQ(firstDifference, outData.size()) << "first differing byte";
+        const gainlet::reference::Result expected =
+            gainlet::reference::PlayStream(format, data, gainDb, data.size(), enabled);
+        ASSERT_EQ(outData.size(), expected.bytes.size());
+        EXPECT_EQ(FirstDifference(outData, expected.bytes), outData.size()) << "first differing byte";
         EXPECT_EQ(SummaryLine(run.output, "bytes in"), std::to_string(data.size()));
-        EXPECT_EQ(SummaryLine(run.output, "bytes out"), std::to_string(expected.output.size()));
+        EXPECT_EQ(SummaryLine(run.output, "bytes out"), std::to_string(expected.bytes.size()));
         if (enabled) {
             const std::string peak = SummaryLine(run.output, "peak");
-            EXPECT_EQ(strtof(peak.c_str(), nullptr), expected.peak) << peak;
+            EXPECT_EQ(strtof(peak.c_str(), nullptr), expected.runPeak) << peak;
         }
         if (summary) *summary = run.output;
     }
@@ -559,20 +566,12 @@ private:
     BYTE saved_[64] = {};
 };
 
-struct ComApartment {
-    explicit ComApartment(DWORD model) : hr(CoInitializeEx(nullptr, model)) {}
-    ~ComApartment() {
-        if (SUCCEEDED(hr)) CoUninitialize();
-    }
-    const HRESULT hr;
-};
-
 bool IsFloatFormat(const std::vector<BYTE>& format) {
     WAVEFORMATEXTENSIBLE wave = {};
     memcpy(&wave, format.data(), std::min(format.size(), sizeof(wave)));
     if (wave.Format.wFormatTag == WAVE_FORMAT_IEEE_FLOAT) return true;
     return wave.Format.wFormatTag == WAVE_FORMAT_EXTENSIBLE && format.size() >= sizeof(wave) &&
-           IsEqualGUID(wave.SubFormat, e2e::kSubformatFloat);
+           IsEqualGUID(wave.SubFormat, MEDIASUBTYPE_IEEE_FLOAT);
 }
 
 using DirectShowGraph = Playing;
@@ -618,13 +617,12 @@ TEST_F(DirectShowGraph, EveryFormatComesOutBitExactAtTwoStoredGains) {
             EXPECT_EQ(playedWave.nBlockAlign, fileWave.nBlockAlign);
             EXPECT_EQ(IsFloatFormat(played.format), IsFloatFormat(format));
 
-            const e2e::ReferenceResult expected = e2e::ReferencePlay(format, data, gainDb, data.size(), true);
-            EXPECT_EQ(played.data.size(), expected.output.size());
-            const size_t common = std::min(played.data.size(), expected.output.size());
-            size_t firstDifference = 0;
-            while (firstDifference < common && played.data[firstDifference] == expected.output[firstDifference])
-                ++firstDifference;
-            EXPECT_EQ(firstDifference, common) << "first differing byte";
+            const gainlet::reference::Result expected =
+                gainlet::reference::PlayStream(format, data, gainDb, data.size(), true);
+            EXPECT_EQ(played.data.size(), expected.bytes.size());
+            EXPECT_EQ(FirstDifference(played.data, expected.bytes),
+                      std::min(played.data.size(), expected.bytes.size()))
+                << "first differing byte";
         }
         // The next gain is read only by a fresh load of the DLL.
         CoFreeUnusedLibrariesEx(0, 0);

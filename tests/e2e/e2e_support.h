@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <string>
 
@@ -23,5 +24,16 @@ ProcessResult RunProcess(const std::wstring& commandLine);
 
 // regsvr32.exe /s with options ("" or "/u ") on dll; its exit code.
 DWORD Regsvr32(const std::wstring& options, const std::wstring& dll);
+
+// The calling thread in a COM apartment of the given model for the scope.
+struct ComApartment {
+    explicit ComApartment(DWORD model) : hr(CoInitializeEx(nullptr, model)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(hr)) CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    const HRESULT hr;
+};
 
 }  // namespace e2e

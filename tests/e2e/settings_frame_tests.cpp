@@ -19,45 +19,24 @@
 #include <string>
 #include <vector>
 
+#include "e2e_support.h"
 #include "gainlet.h"
 #include "joining_thread.h"
 #include "message_box_answer.h"
+#include "piped_process.h"
 #include "plugin_records.h"
 #include "property_frame_resource.h"
 #include "resource.h"
 
 namespace {
 
+using e2e::Env;
+using e2e::Regsvr32;
 using Microsoft::WRL::ComPtr;
 
 // The persisted gain, as the page stores it.
 const wchar_t kSettingsKey[] = L"Software\\Gainlet\\DSP Plugin";
 const wchar_t kGainValue[] = L"dBGain";
-
-std::wstring Env(const wchar_t* name) {
-    wchar_t value[1024] = {};
-    GetEnvironmentVariableW(name, value, ARRAYSIZE(value));
-    return value;
-}
-
-DWORD RunAndWait(const std::wstring& commandLine) {
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::wstring line = commandLine;
-    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return ~0u;
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD exitCode = ~0u;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    return exitCode;
-}
-
-DWORD Regsvr32(const std::wstring& options, const std::wstring& dll) {
-    return RunAndWait(L"regsvr32.exe /s " + options + L"\"" + dll + L"\"");
-}
 
 // The stored value's type and data; false when there is none.
 bool StoredGain(DWORD* type, DWORD* bits) {
@@ -123,38 +102,18 @@ void WriteHalfScaleWav(const std::wstring& path) {
 // dsphost --settings with the WAV, its frame and the page in it.
 class SettingsHost {
 public:
-    explicit SettingsHost(const std::wstring& wav) {
-        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-        HANDLE outputWrite = nullptr;
-        if (!CreatePipe(&outputRead, &outputWrite, &inherit, 0)) return;
-        SetHandleInformation(outputRead, HANDLE_FLAG_INHERIT, 0);
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = outputWrite;
-        startup.hStdError = outputWrite;
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        std::wstring line = L"\"" + Env(L"GAINLET_DSPHOST") + L"\" --settings \"" + wav + L"\"";
-        CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
-        CloseHandle(outputWrite);
-        reader = testbed::JoiningThread([this] {
-            char buffer[512];
-            DWORD read = 0;
-            while (ReadFile(outputRead, buffer, sizeof buffer, &read, nullptr) && read) output.append(buffer, read);
-        });
+    explicit SettingsHost(const std::wstring& wav)
+        : dsphost(L"\"" + Env(L"GAINLET_DSPHOST") + L"\" --settings \"" + wav + L"\"") {
+        if (!dsphost.Started()) return;
+        reader = testbed::JoiningThread([this] { output = dsphost.ReadToEnd(); });
         for (int waited = 0; waited < 30000 && !page; waited += 100) {
             Sleep(100);
             EnumWindows(FindFrame, reinterpret_cast<LPARAM>(this));
         }
     }
     ~SettingsHost() {
-        if (process.hProcess) {
-            if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
-            CloseHandle(process.hProcess);
-            CloseHandle(process.hThread);
-        }
+        dsphost.End();
         reader.join();
-        if (outputRead) CloseHandle(outputRead);
     }
     SettingsHost(const SettingsHost&) = delete;
     SettingsHost& operator=(const SettingsHost&) = delete;
@@ -174,7 +133,7 @@ public:
     HWND Focus() const {
         GUITHREADINFO info = {};
         info.cbSize = sizeof info;
-        GetGUIThreadInfo(process.dwThreadId, &info);
+        GetGUIThreadInfo(dsphost.ThreadId(), &info);
         return info.hwndFocus;
     }
 
@@ -218,10 +177,8 @@ public:
 
     // Waits for dsphost to end; its exit code, or ~0 when it hangs.
     DWORD Finish() {
-        if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0) return ~0u;
-        DWORD exitCode = ~0u;
-        GetExitCodeProcess(process.hProcess, &exitCode);
-        reader.join();
+        const DWORD exitCode = dsphost.WaitForExit(20000);
+        if (exitCode != ~0u) reader.join();
         return exitCode;
     }
     std::string output;
@@ -231,7 +188,7 @@ private:
         auto* host = reinterpret_cast<SettingsHost*>(param);
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
-        if (owner != host->process.dwProcessId || !IsWindowVisible(window)) return TRUE;
+        if (owner != host->dsphost.ProcessId() || !IsWindowVisible(window)) return TRUE;
         if (!GetDlgItem(window, IDC_FRAME_APPLY)) return TRUE;
         HWND page = nullptr;
         EnumChildWindows(window, FindPage, reinterpret_cast<LPARAM>(&page));
@@ -247,8 +204,7 @@ private:
         return FALSE;
     }
 
-    PROCESS_INFORMATION process{};
-    HANDLE outputRead = nullptr;
+    gainlet::test::PipedProcess dsphost;
     testbed::JoiningThread reader;
 };
 

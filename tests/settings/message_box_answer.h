@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "piped_process.h"
+
 namespace gainlet_test {
 
 class MessageBoxAnswer {
@@ -17,7 +19,6 @@ public:
 
     // Starts the helper, which then waits for a box titled caption.
     MessageBoxAnswer(const wchar_t* caption, const wchar_t* button);
-    ~MessageBoxAnswer();
     MessageBoxAnswer(const MessageBoxAnswer&) = delete;
     MessageBoxAnswer& operator=(const MessageBoxAnswer&) = delete;
 
@@ -25,8 +26,7 @@ public:
     Report Wait();
 
 private:
-    PROCESS_INFORMATION process{};
-    HANDLE outputRead = nullptr;
+    gainlet::test::PipedProcess helper;
 };
 
 }  // namespace gainlet_test
