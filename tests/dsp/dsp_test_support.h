@@ -3,6 +3,8 @@
 // the object. The host's buffer is the shared TestBuffer.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 #include <mediaobj.h>
 #include <mediaerr.h>
@@ -65,5 +67,21 @@ ComPtr<IMediaObject> CreateDsp();
 
 // Both sides set to format; fails the calling test if refused.
 void Negotiate(IMediaObject* dsp, const Format& format);
+
+// Tests of a fresh object at 0 dB, where every sample passes unchanged, so
+// that output bytes can be compared with input bytes.
+class UnityGainTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dsp = CreateDsp();
+        ASSERT_EQ(dsp.As(&gainlet), S_OK);
+        ASSERT_EQ(dsp.As(&enable), S_OK);
+        ASSERT_EQ(gainlet->SetGain(0.0f), S_OK);
+    }
+
+    ComPtr<IMediaObject> dsp;
+    ComPtr<IGainlet> gainlet;
+    ComPtr<IWMPPluginEnable> enable;
+};
 
 }  // namespace gainlet::test
