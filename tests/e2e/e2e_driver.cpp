@@ -136,12 +136,10 @@ const wchar_t kJapaneseDescription[] =
     L"\u97f3\u91cf\u3092\u5fae\u8abf\u6574\u3067\u304d\u307e\u3059";
 
 // Each test starts with the stand-in registered, Gainlet not, no records.
-class Registration : public ::testing::Test {
+class Registration : public e2e::RegistrarTest {
 protected:
     void SetUp() override {
-        dll = Env(L"GAINLET_DLL");
-        ASSERT_FALSE(dll.empty()) << "run through run-e2e.sh";
-        ASSERT_EQ(Regsvr32(L"", Env(L"GAINLET_REGISTRAR")), 0u);
+        ASSERT_NO_FATAL_FAILURE(RegistrarTest::SetUp());
         Regsvr32(L"/u ", dll);
         ForgetRegistrarRecords();
     }
@@ -149,7 +147,6 @@ protected:
         Regsvr32(L"/u ", dll);
         ForgetRegistrarRecords();
     }
-    std::wstring dll;
 };
 
 TEST_F(Registration, WithoutTheRegistrarNothingIsRegistered) {

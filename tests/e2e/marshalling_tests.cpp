@@ -81,19 +81,16 @@ HRESULT PlayThreeChannelFloat(IMediaObject* dsp, const std::vector<float>& sampl
     return dsp->ProcessOutput(0, 1, &run, &status);
 }
 
-class Marshalling : public ::testing::Test {
+class Marshalling : public e2e::RegistrarTest {
 protected:
     void SetUp() override {
-        dll = Env(L"GAINLET_DLL");
-        ASSERT_FALSE(dll.empty()) << "run through run-e2e.sh";
-        ASSERT_EQ(Regsvr32(L"", Env(L"GAINLET_REGISTRAR")), 0u);
+        ASSERT_NO_FATAL_FAILURE(RegistrarTest::SetUp());
         ASSERT_EQ(Regsvr32(L"", dll), 0u);
     }
     void TearDown() override {
         Regsvr32(L"/u ", dll);
         SHDeleteKeyW(HKEY_LOCAL_MACHINE, testbed::kRegistrarKeyPath);
     }
-    std::wstring dll;
 };
 
 // The object lives in the multithreaded apartment of a streaming thread; a

@@ -210,13 +210,11 @@ private:
 
 bool Enabled(HWND window) { return IsWindowEnabled(window) != FALSE; }
 
-class SettingsFrame : public ::testing::Test {
+class SettingsFrame : public e2e::RegistrarTest {
 protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        dll = Env(L"GAINLET_DLL");
-        ASSERT_FALSE(dll.empty()) << "run through run-e2e.sh";
-        ASSERT_EQ(Regsvr32(L"", Env(L"GAINLET_REGISTRAR")), 0u);
+        ASSERT_NO_FATAL_FAILURE(RegistrarTest::SetUp());
         SHDeleteKeyW(HKEY_LOCAL_MACHINE, testbed::kRegistrarKeyPath);
         ASSERT_EQ(Regsvr32(L"", dll), 0u);
         ForgetStoredGain();
@@ -229,7 +227,7 @@ protected:
         ForgetStoredGain();
         CoUninitialize();
     }
-    std::wstring dll, wav;
+    std::wstring wav;
 };
 
 TEST_F(SettingsFrame, TypedGainIsPreviewedApplyStoresItAndCancelKeepsTheApplied) {
