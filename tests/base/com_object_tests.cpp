@@ -5,6 +5,7 @@
 #include <ocidl.h>
 
 #include "base/com_object.h"
+#include "outer_unknown.h"
 
 namespace gainlet {
 namespace {
@@ -30,14 +31,7 @@ public:
     STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 };
 
-// An outer object that counts what the aggregated inner object forwards.
-class Outer : public IUnknown {
-public:
-    LONG refs = 1;
-    STDMETHODIMP QueryInterface(REFIID, void** ppv) override { *ppv = nullptr; return E_NOINTERFACE; }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
-    STDMETHODIMP_(ULONG) Release() override { return --refs; }
-};
+using test::Outer;
 
 class ComObjectTest : public ::testing::Test {
 protected:

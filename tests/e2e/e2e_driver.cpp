@@ -8,6 +8,7 @@
 // paths of the three binaries) and GAINLET_WORKDIR (a scratch folder).
 #include <gtest/gtest.h>
 
+#include <mmreg.h>
 #include <shlwapi.h>
 #include <uuids.h>
 
@@ -22,7 +23,7 @@
 #include "e2e_support.h"
 #include "gainlet.h"
 #include "plugin_records.h"
-#include "reference_gain.h"
+#include "sample_reference.h"
 #include "settings_key.h"
 #include "wmp_plugin.h"
 
@@ -33,6 +34,7 @@ const wchar_t kPageKey[] = L"CLSID\\{1B57CFE0-1B2F-498B-82AB-F853BF229E55}";
 const wchar_t kInterfaceKey[] = L"Interface\\{0B6A451D-D1F5-462E-B6A2-ECA6261A7E8E}";
 const wchar_t kTypeLibKey[] = L"TypeLib\\{A07DA2EF-A8FC-4428-AF2C-35682F034B50}";
 
+using e2e::ComApartment;
 using e2e::Env;
 using e2e::ProcessResult;
 using e2e::Quoted;
@@ -132,12 +134,10 @@ const wchar_t kJapaneseDescription[] =
     L"\u97f3\u91cf\u3092\u5fae\u8abf\u6574\u3067\u304d\u307e\u3059";
 
 // Each test starts with the stand-in registered, Gainlet not, no records.
-class Registration : public ::testing::Test {
+class Registration : public e2e::RegistrarTest {
 protected:
     void SetUp() override {
-        dll = Env(L"GAINLET_DLL");
-        ASSERT_FALSE(dll.empty()) << "run through run-e2e.sh";
-        ASSERT_EQ(Regsvr32(L"", Env(L"GAINLET_REGISTRAR")), 0u);
+        ASSERT_NO_FATAL_FAILURE(RegistrarTest::SetUp());
         Regsvr32(L"/u ", dll);
         ForgetRegistrarRecords();
     }
@@ -145,7 +145,6 @@ protected:
         Regsvr32(L"/u ", dll);
         ForgetRegistrarRecords();
     }
-    std::wstring dll;
 };
 
 TEST_F(Registration, WithoutTheRegistrarNothingIsRegistered) {
@@ -341,6 +340,13 @@ bool ReadWav(const std::wstring& path, std::vector<BYTE>* format, std::vector<BY
     return true;
 }
 
+// Where two byte strings first differ; the shorter one's size when one is
+// the start of the other.
+size_t FirstDifference(const std::vector<BYTE>& a, const std::vector<BYTE>& b) {
+    const size_t common = std::min(a.size(), b.size());
+    return std::mismatch(a.begin(), a.begin() + common, b.begin()).first - a.begin();
+}
+
 // "key: value" lines of the host's summary.
 std::string SummaryLine(const std::string& output, const std::string& key) {
     const size_t at = output.find(key + ": ");
@@ -376,17 +382,15 @@ protected:
         std::vector<BYTE> outFormat, outData;
         ASSERT_TRUE(ReadWav(out, &outFormat, &outData));
         EXPECT_EQ(outFormat, format) << "the same format block";
-        const e2e::ReferenceResult expected = e2e::ReferencePlay(format, data, gainDb, data.size(), enabled);
-        ASSERT_EQ(outData.size(), expected.output.size());
-        size_t firstDifference = 0;
-        while (firstDifference < outData.size() && outData[firstDifference] == expected.output[firstDifference])
-            ++firstDifference;
-        EXPECT_EQ(firstDifference, outData.size()) << "first differing byte";
+        const gainlet::reference::Result expected =
+            gainlet::reference::PlayStream(format, data, gainDb, data.size(), enabled);
+        ASSERT_EQ(outData.size(), expected.bytes.size());
+        EXPECT_EQ(FirstDifference(outData, expected.bytes), outData.size()) << "first differing byte";
         EXPECT_EQ(SummaryLine(run.output, "bytes in"), std::to_string(data.size()));
-        EXPECT_EQ(SummaryLine(run.output, "bytes out"), std::to_string(expected.output.size()));
+        EXPECT_EQ(SummaryLine(run.output, "bytes out"), std::to_string(expected.bytes.size()));
         if (enabled) {
             const std::string peak = SummaryLine(run.output, "peak");
-            EXPECT_EQ(strtof(peak.c_str(), nullptr), expected.peak) << peak;
+            EXPECT_EQ(strtof(peak.c_str(), nullptr), expected.runPeak) << peak;
         }
         if (summary) *summary = run.output;
     }
@@ -556,14 +560,6 @@ private:
     BYTE saved_[64] = {};
 };
 
-struct ComApartment {
-    explicit ComApartment(DWORD model) : hr(CoInitializeEx(nullptr, model)) {}
-    ~ComApartment() {
-        if (SUCCEEDED(hr)) CoUninitialize();
-    }
-    const HRESULT hr;
-};
-
 bool IsFloatFormat(const std::vector<BYTE>& format) {
     WAVEFORMATEXTENSIBLE wave = {};
     memcpy(&wave, format.data(), std::min(format.size(), sizeof(wave)));
@@ -615,13 +611,12 @@ TEST_F(DirectShowGraph, EveryFormatComesOutBitExactAtTwoStoredGains) {
             EXPECT_EQ(playedWave.nBlockAlign, fileWave.nBlockAlign);
             EXPECT_EQ(IsFloatFormat(played.format), IsFloatFormat(format));
 
-            const e2e::ReferenceResult expected = e2e::ReferencePlay(format, data, gainDb, data.size(), true);
-            EXPECT_EQ(played.data.size(), expected.output.size());
-            const size_t common = std::min(played.data.size(), expected.output.size());
-            size_t firstDifference = 0;
-            while (firstDifference < common && played.data[firstDifference] == expected.output[firstDifference])
-                ++firstDifference;
-            EXPECT_EQ(firstDifference, common) << "first differing byte";
+            const gainlet::reference::Result expected =
+                gainlet::reference::PlayStream(format, data, gainDb, data.size(), true);
+            EXPECT_EQ(played.data.size(), expected.bytes.size());
+            EXPECT_EQ(FirstDifference(played.data, expected.bytes),
+                      std::min(played.data.size(), expected.bytes.size()))
+                << "first differing byte";
         }
         // The next gain is read only by a fresh load of the DLL.
         CoFreeUnusedLibrariesEx(0, 0);

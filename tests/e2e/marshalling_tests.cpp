@@ -23,25 +23,18 @@
 #include "plugin_records.h"
 #include "resource.h"
 #include "settings_key.h"
+#include "test_buffer.h"
 
 namespace {
 
+using e2e::ComApartment;
 using e2e::Env;
 using e2e::Regsvr32;
+using gainlet::test::TestBuffer;
 using Microsoft::WRL::ComPtr;
 
 const wchar_t kDspClassKey[] = L"CLSID\\{CB5764E3-601F-4017-B0C5-11CE65E068C1}";
 const wchar_t kDspClassId[] = L"{CB5764E3-601F-4017-B0C5-11CE65E068C1}";
-
-struct ComApartment {
-    explicit ComApartment(DWORD model) : hr(CoInitializeEx(nullptr, model)) {}
-    ~ComApartment() {
-        if (SUCCEEDED(hr)) CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    const HRESULT hr;
-};
 
 // A manual-reset event, not yet signalled.
 gainlet::KernelHandle CreateUnsignalledEvent() {
@@ -53,40 +46,6 @@ bool IsProxy(IUnknown* object) {
     ComPtr<IClientSecurity> security;
     return SUCCEEDED(object->QueryInterface(IID_PPV_ARGS(&security)));
 }
-
-// A host's buffer over memory of its own.
-class HostBuffer final : public IMediaBuffer {
-public:
-    HostBuffer(std::vector<BYTE> bytes, DWORD length) : memory(std::move(bytes)), length(length) {}
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMediaBuffer) ? this : nullptr;
-        if (!*ppv) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    // Owned by the test, which outlives every reference the object takes.
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP SetLength(DWORD newLength) override {
-        if (newLength > memory.size()) return E_INVALIDARG;
-        length = newLength;
-        return S_OK;
-    }
-    STDMETHODIMP GetMaxLength(DWORD* maxLength) override {
-        *maxLength = static_cast<DWORD>(memory.size());
-        return S_OK;
-    }
-    STDMETHODIMP GetBufferAndLength(BYTE** buffer, DWORD* currentLength) override {
-        if (buffer) *buffer = memory.data();
-        if (currentLength) *currentLength = length;
-        return S_OK;
-    }
-
-private:
-    std::vector<BYTE> memory;
-    DWORD length;
-};
 
 // Float samples, three channels at 96 kHz: every field GetFormatInfo reports
 // differs from the others and from zero.
@@ -113,8 +72,8 @@ HRESULT PlayThreeChannelFloat(IMediaObject* dsp, const std::vector<float>& sampl
     const DWORD bytes = static_cast<DWORD>(samples.size() * sizeof(float));
     std::vector<BYTE> data(bytes);
     memcpy(data.data(), samples.data(), bytes);
-    HostBuffer input(std::move(data), bytes);
-    HostBuffer output(std::vector<BYTE>(bytes), 0);
+    TestBuffer input(std::move(data), bytes);
+    TestBuffer output(bytes);
     hr = dsp->ProcessInput(0, &input, 0, 0, 0);
     if (FAILED(hr)) return hr;
     DMO_OUTPUT_DATA_BUFFER run = {&output, 0, 0, 0};
@@ -122,19 +81,16 @@ HRESULT PlayThreeChannelFloat(IMediaObject* dsp, const std::vector<float>& sampl
     return dsp->ProcessOutput(0, 1, &run, &status);
 }
 
-class Marshalling : public ::testing::Test {
+class Marshalling : public e2e::RegistrarTest {
 protected:
     void SetUp() override {
-        dll = Env(L"GAINLET_DLL");
-        ASSERT_FALSE(dll.empty()) << "run through run-e2e.sh";
-        ASSERT_EQ(Regsvr32(L"", Env(L"GAINLET_REGISTRAR")), 0u);
+        ASSERT_NO_FATAL_FAILURE(RegistrarTest::SetUp());
         ASSERT_EQ(Regsvr32(L"", dll), 0u);
     }
     void TearDown() override {
         Regsvr32(L"/u ", dll);
         SHDeleteKeyW(HKEY_LOCAL_MACHINE, testbed::kRegistrarKeyPath);
     }
-    std::wstring dll;
 };
 
 // The object lives in the multithreaded apartment of a streaming thread; a

@@ -20,9 +20,11 @@
 #include <vector>
 
 #include "common/unique_handle.h"
+#include "e2e_support.h"
 #include "gainlet.h"
 #include "joining_thread.h"
 #include "message_box_answer.h"
+#include "piped_process.h"
 #include "plugin_records.h"
 #include "property_frame_resource.h"
 #include "resource.h"
@@ -30,31 +32,9 @@
 
 namespace {
 
+using e2e::Env;
+using e2e::Regsvr32;
 using Microsoft::WRL::ComPtr;
-
-std::wstring Env(const wchar_t* name) {
-    wchar_t value[1024] = {};
-    GetEnvironmentVariableW(name, value, ARRAYSIZE(value));
-    return value;
-}
-
-DWORD RunAndWait(const std::wstring& commandLine) {
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started = {};
-    std::wstring line = commandLine;
-    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
-        return ~0u;
-    const gainlet::OwnedProcessInformation child(started);
-    WaitForSingleObject(child.process.get(), INFINITE);
-    DWORD exitCode = ~0u;
-    GetExitCodeProcess(child.process.get(), &exitCode);
-    return exitCode;
-}
-
-DWORD Regsvr32(const std::wstring& options, const std::wstring& dll) {
-    return RunAndWait(L"regsvr32.exe /s " + options + L"\"" + dll + L"\"");
-}
 
 // The stored value's type and data, where the page stores the gain; false
 // when there is none.
@@ -121,35 +101,17 @@ void WriteHalfScaleWav(const std::wstring& path) {
 // dsphost --settings with the WAV, its frame and the page in it.
 class SettingsHost {
 public:
-    explicit SettingsHost(const std::wstring& wav) {
-        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-        gainlet::KernelHandle outputWrite;
-        if (!CreatePipe(outputRead.put(), outputWrite.put(), &inherit, 0)) return;
-        SetHandleInformation(outputRead.get(), HANDLE_FLAG_INHERIT, 0);
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = outputWrite.get();
-        startup.hStdError = outputWrite.get();
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        std::wstring line = L"\"" + Env(L"GAINLET_DSPHOST") + L"\" --settings \"" + wav + L"\"";
-        PROCESS_INFORMATION started{};
-        if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started))
-            dsphost = gainlet::OwnedProcessInformation(started);
-        outputWrite.reset();
-        reader = testbed::JoiningThread([this] {
-            char buffer[512];
-            DWORD read = 0;
-            while (ReadFile(outputRead.get(), buffer, sizeof buffer, &read, nullptr) && read) output.append(buffer, read);
-        });
+    explicit SettingsHost(const std::wstring& wav)
+        : dsphost(L"\"" + Env(L"GAINLET_DSPHOST") + L"\" --settings \"" + wav + L"\"") {
+        if (!dsphost.Started()) return;
+        reader = testbed::JoiningThread([this] { output = dsphost.ReadToEnd(); });
         for (int waited = 0; waited < 30000 && !page; waited += 100) {
             Sleep(100);
             EnumWindows(FindFrame, reinterpret_cast<LPARAM>(this));
         }
     }
     ~SettingsHost() {
-        if (dsphost.process && WaitForSingleObject(dsphost.process.get(), 0) == WAIT_TIMEOUT)
-            TerminateProcess(dsphost.process.get(), 99);
+        dsphost.End();
         reader.join();
     }
     SettingsHost(const SettingsHost&) = delete;
@@ -170,7 +132,7 @@ public:
     HWND Focus() const {
         GUITHREADINFO info = {};
         info.cbSize = sizeof info;
-        GetGUIThreadInfo(dsphost.threadId, &info);
+        GetGUIThreadInfo(dsphost.ThreadId(), &info);
         return info.hwndFocus;
     }
 
@@ -214,10 +176,8 @@ public:
 
     // Waits for dsphost to end; its exit code, or ~0 when it hangs.
     DWORD Finish() {
-        if (WaitForSingleObject(dsphost.process.get(), 20000) != WAIT_OBJECT_0) return ~0u;
-        DWORD exitCode = ~0u;
-        GetExitCodeProcess(dsphost.process.get(), &exitCode);
-        reader.join();
+        const DWORD exitCode = dsphost.WaitForExit(20000);
+        if (exitCode != ~0u) reader.join();
         return exitCode;
     }
     std::string output;
@@ -227,7 +187,7 @@ private:
         auto* host = reinterpret_cast<SettingsHost*>(param);
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
-        if (owner != host->dsphost.processId || !IsWindowVisible(window)) return TRUE;
+        if (owner != host->dsphost.ProcessId() || !IsWindowVisible(window)) return TRUE;
         if (!GetDlgItem(window, IDC_FRAME_APPLY)) return TRUE;
         HWND page = nullptr;
         EnumChildWindows(window, FindPage, reinterpret_cast<LPARAM>(&page));
@@ -243,20 +203,17 @@ private:
         return FALSE;
     }
 
-    gainlet::OwnedProcessInformation dsphost;
-    gainlet::KernelHandle outputRead;
+    gainlet::test::PipedProcess dsphost;
     testbed::JoiningThread reader;
 };
 
 bool Enabled(HWND window) { return IsWindowEnabled(window) != FALSE; }
 
-class SettingsFrame : public ::testing::Test {
+class SettingsFrame : public e2e::RegistrarTest {
 protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        dll = Env(L"GAINLET_DLL");
-        ASSERT_FALSE(dll.empty()) << "run through run-e2e.sh";
-        ASSERT_EQ(Regsvr32(L"", Env(L"GAINLET_REGISTRAR")), 0u);
+        ASSERT_NO_FATAL_FAILURE(RegistrarTest::SetUp());
         SHDeleteKeyW(HKEY_LOCAL_MACHINE, testbed::kRegistrarKeyPath);
         ASSERT_EQ(Regsvr32(L"", dll), 0u);
         ForgetStoredGain();
@@ -269,7 +226,7 @@ protected:
         ForgetStoredGain();
         CoUninitialize();
     }
-    std::wstring dll, wav;
+    std::wstring wav;
 };
 
 TEST_F(SettingsFrame, TypedGainIsPreviewedApplyStoresItAndCancelKeepsTheApplied) {

@@ -12,13 +12,10 @@
 namespace gainlet::test {
 namespace {
 
-class Control : public ::testing::Test {
+class Control : public UnityGainTest {
 protected:
     void SetUp() override {
-        dsp = CreateDsp();
-        ASSERT_EQ(dsp.As(&gainlet), S_OK);
-        ASSERT_EQ(dsp.As(&enable), S_OK);
-        ASSERT_EQ(gainlet->SetGain(0.0f), S_OK);
+        ASSERT_NO_FATAL_FAILURE(UnityGainTest::SetUp());
         float peak;
         BOOL processed;
         ASSERT_EQ(gainlet->GetPeak(&peak, &processed, TRUE), S_OK);
@@ -39,10 +36,6 @@ protected:
         std::memcpy(result.data(), out.memory.data(), out.length);
         return result;
     }
-
-    ComPtr<IMediaObject> dsp;
-    ComPtr<IGainlet> gainlet;
-    ComPtr<IWMPPluginEnable> enable;
 };
 
 TEST_F(Control, GainIsProcessWideAndTakenAsGiven) {

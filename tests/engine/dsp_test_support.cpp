@@ -81,49 +81,6 @@ bool SameMediaType(const DMO_MEDIA_TYPE& a, const DMO_MEDIA_TYPE& b) {
            a.cbFormat == b.cbFormat && (a.cbFormat == 0 || std::memcmp(a.pbFormat, b.pbFormat, a.cbFormat) == 0);
 }
 
-TestBuffer::TestBuffer(DWORD size, DWORD initialLength) : memory(size), length(initialLength), maxLength(size) {}
-
-STDMETHODIMP TestBuffer::QueryInterface(REFIID iid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMediaBuffer)) {
-        *ppv = static_cast<IMediaBuffer*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-// Lives on the test's stack: the count is only watched, never acted on.
-STDMETHODIMP_(ULONG) TestBuffer::Release() {
-    const ULONG left = InterlockedDecrement(&refs);
-    if (onCall) onCall(BufferCall::Release);
-    return left;
-}
-
-STDMETHODIMP TestBuffer::SetLength(DWORD newLength) {
-    if (onCall) onCall(BufferCall::SetLength);
-    if (FAILED(setLengthResult)) return setLengthResult;
-    if (newLength > maxLength) return E_INVALIDARG;
-    length = newLength;
-    return S_OK;
-}
-
-STDMETHODIMP TestBuffer::GetMaxLength(DWORD* reported) {
-    if (onCall) onCall(BufferCall::GetMaxLength);
-    if (FAILED(getMaxLengthResult)) return getMaxLengthResult;
-    *reported = maxLength;
-    return S_OK;
-}
-
-STDMETHODIMP TestBuffer::GetBufferAndLength(BYTE** buffer, DWORD* currentLength) {
-    if (onCall) onCall(BufferCall::GetBufferAndLength);
-    if (FAILED(getBufferResult)) return getBufferResult;
-    if (buffer) *buffer = nullMemory ? nullptr : external ? external : memory.data();
-    if (currentLength) *currentLength = length;
-    return S_OK;
-}
-
 ComPtr<IMediaObject> CreateDsp() {
     ComPtr<IMediaObject> dsp;
     EXPECT_EQ(CreateComObject<CGainlet>(nullptr, IID_IMediaObject, reinterpret_cast<void**>(dsp.GetAddressOf())),

@@ -1,8 +1,9 @@
 // Helpers for driving CGainlet through its interfaces: media types built
-// from a few numbers, an IMediaBuffer whose calls can be made to fail or to
-// call back into the object, and an owner for DMO_MEDIA_TYPE copies handed
-// out by the object.
+// from a few numbers and an owner for DMO_MEDIA_TYPE copies handed out by
+// the object. The host's buffer is the shared TestBuffer.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <windows.h>
 #include <mediaobj.h>
@@ -11,11 +12,11 @@
 #include <uuids.h>
 #include <wrl/client.h>
 
-#include <functional>
 #include <vector>
 
 #include "common/owned_media_type.h"
 #include "engine/dsp_object.h"
+#include "test_buffer.h"
 
 namespace gainlet::test {
 
@@ -56,39 +57,26 @@ public:
 
 bool SameMediaType(const DMO_MEDIA_TYPE& a, const DMO_MEDIA_TYPE& b);
 
-// The calls a host's buffer takes from the object, any of which may call
-// back into it.
-enum class BufferCall { GetBufferAndLength, GetMaxLength, SetLength, Release };
-
-// An IMediaBuffer over a vector, with a reference count the tests watch.
-class TestBuffer final : public IMediaBuffer {
-public:
-    explicit TestBuffer(DWORD size, DWORD length = 0);
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs); }
-    STDMETHODIMP_(ULONG) Release() override;
-    STDMETHODIMP SetLength(DWORD length) override;
-    STDMETHODIMP GetMaxLength(DWORD* maxLength) override;
-    STDMETHODIMP GetBufferAndLength(BYTE** buffer, DWORD* length) override;
-
-    std::vector<BYTE> memory;
-    DWORD length;
-    DWORD maxLength;  // may be less than memory holds, to watch for overruns
-    LONG refs = 1;
-    HRESULT getBufferResult = S_OK;
-    HRESULT getMaxLengthResult = S_OK;
-    HRESULT setLengthResult = S_OK;
-    bool nullMemory = false;
-    BYTE* external = nullptr;  // memory to report instead of the vector's
-    // Runs first in each of those calls (in Release, once the count is down).
-    std::function<void(BufferCall)> onCall;
-};
-
 // A fresh standalone DSP object, asked for IMediaObject.
 ComPtr<IMediaObject> CreateDsp();
 
 // Both sides set to format; fails the calling test if refused.
 void Negotiate(IMediaObject* dsp, const Format& format);
+
+// Tests of a fresh object at 0 dB, where every sample passes unchanged, so
+// that output bytes can be compared with input bytes.
+class UnityGainTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dsp = CreateDsp();
+        ASSERT_EQ(dsp.As(&gainlet), S_OK);
+        ASSERT_EQ(dsp.As(&enable), S_OK);
+        ASSERT_EQ(gainlet->SetGain(0.0f), S_OK);
+    }
+
+    ComPtr<IMediaObject> dsp;
+    ComPtr<IGainlet> gainlet;
+    ComPtr<IWMPPluginEnable> enable;
+};
 
 }  // namespace gainlet::test

@@ -6,6 +6,7 @@
 
 #include "dsp_test_support.h"
 #include "joining_thread.h"
+#include "outer_unknown.h"
 
 namespace gainlet::test {
 namespace {
@@ -48,22 +49,6 @@ TEST(DspIdentity, EveryInterfaceReachesEveryOtherAndOneIdentity) {
     gainlet->Release();
     identity->Release();
 }
-
-// An outer object that records what the inner object forwards to it.
-class Outer final : public IUnknown {
-public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override {
-        lastQueried = iid;
-        ++queries;
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
-    STDMETHODIMP_(ULONG) Release() override { return --refs; }
-    LONG refs = 1;
-    int queries = 0;
-    IID lastQueried = GUID_NULL;
-};
 
 TEST(DspAggregation, InterfacesDelegateToTheOuterUnknown) {
     ASSERT_EQ(ModuleLockCount(), 0);

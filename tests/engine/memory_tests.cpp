@@ -4,6 +4,7 @@
 
 #include "common/unique_handle.h"
 #include "dsp_test_support.h"
+#include "single_interface.h"
 
 extern "C" {
 #include <dmort.h>
@@ -17,12 +18,7 @@ namespace {
 class CountingMallocSpy final : public IMallocSpy {
 public:
     STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMallocSpy)) {
-            *ppv = static_cast<IMallocSpy*>(this);
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
+        return QuerySingleInterface<IMallocSpy>(this, IID_IMallocSpy, iid, ppv);
     }
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }

@@ -13,19 +13,11 @@ namespace {
 constexpr DWORD kIncomplete = DMO_OUTPUT_DATA_BUFFERF_INCOMPLETE;
 constexpr DWORD kTimed = DMO_OUTPUT_DATA_BUFFERF_TIME | DMO_OUTPUT_DATA_BUFFERF_TIMELENGTH;
 
-class Streaming : public ::testing::Test {
+class Streaming : public UnityGainTest {
 protected:
-    void SetUp() override {
-        dsp = CreateDsp();
-        ASSERT_EQ(dsp.As(&control), S_OK);
-        ASSERT_EQ(dsp.As(&enable), S_OK);
-        // At 0 dB every sample passes unchanged, so output bytes can be
-        // compared with input bytes.
-        ASSERT_EQ(control->SetGain(0.0f), S_OK);
-    }
     void TearDown() override {
         enable.Reset();
-        control.Reset();
+        gainlet.Reset();
         dsp.Reset();
         EXPECT_EQ(input.refs, 1) << "held buffer released with the object";
     }
@@ -50,9 +42,6 @@ protected:
         return flags;
     }
 
-    ComPtr<IMediaObject> dsp;
-    ComPtr<IGainlet> control;
-    ComPtr<IWMPPluginEnable> enable;
     TestBuffer input{0};
     DMO_OUTPUT_DATA_BUFFER element{};
     DWORD status = 0;

@@ -10,6 +10,7 @@
 
 #include "common/unique_handle.h"
 #include "server/com_module.h"
+#include "outer_unknown.h"
 
 namespace gainlet {
 namespace {
@@ -37,16 +38,7 @@ public:
     }
 };
 
-class Outer : public IUnknown {
-public:
-    LONG refs = 1;
-    STDMETHODIMP QueryInterface(REFIID, void** ppv) override {
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
-    STDMETHODIMP_(ULONG) Release() override { return --refs; }
-};
+using test::Outer;
 
 class ComModuleTest : public ::testing::Test {
 protected:

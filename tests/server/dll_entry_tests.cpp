@@ -11,6 +11,7 @@
 
 #include "common/unique_handle.h"
 #include "gainlet.h"
+#include "outer_unknown.h"
 #include "wmp_plugin.h"
 
 namespace {
@@ -18,16 +19,7 @@ namespace {
 using CanUnloadNowFn = HRESULT(STDAPICALLTYPE*)();
 using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 
-class Outer : public IUnknown {
-public:
-    LONG refs = 1;
-    STDMETHODIMP QueryInterface(REFIID, void** ppv) override {
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
-    STDMETHODIMP_(ULONG) Release() override { return --refs; }
-};
+using gainlet::test::Outer;
 
 class DllEntryTest : public ::testing::Test {
 protected:

@@ -12,14 +12,11 @@
 namespace gainlet_test {
 namespace {
 
-class GainEntryTest : public ::testing::Test {
+class GainEntryTest : public PageTest {
 protected:
     void SetUp() override {
         DeleteStoredGain();
-        page = std::make_unique<ActivePage>(&engine);
-        ASSERT_TRUE(page->page);
-        dialog = page->dialog();
-        ASSERT_TRUE(dialog);
+        ASSERT_NO_FATAL_FAILURE(OpenPage());
     }
     void TearDown() override {
         page.reset();
@@ -28,10 +25,6 @@ protected:
 
     float LastPreview() const { return engine.setGainCalls.empty() ? NAN : engine.setGainCalls.back(); }
     bool Stored(DWORD* bits) const { return ReadStoredGainBits(bits); }
-
-    FakeGainlet engine;
-    std::unique_ptr<ActivePage> page;
-    HWND dialog = nullptr;
 };
 
 TEST_F(GainEntryTest, OpensCleanWithTheEngineGain) {

@@ -19,46 +19,13 @@
 #include "page_harness.h"
 #include "resource.h"
 #include "settings/property_page.h"
+#include "single_interface.h"
+#include "test_buffer.h"
 
 namespace gainlet_test {
 namespace {
 
-class Buffer final : public IMediaBuffer {
-public:
-    explicit Buffer(DWORD capacity) : memory(capacity) {}
-    BYTE* Data() { return memory.data(); }
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMediaBuffer)) {
-            *ppv = static_cast<IMediaBuffer*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    // Lives on the streaming thread's stack; the DSP object only borrows it.
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP SetLength(DWORD newLength) override {
-        if (newLength > memory.size()) return E_INVALIDARG;
-        length = newLength;
-        return S_OK;
-    }
-    STDMETHODIMP GetMaxLength(DWORD* maxLength) override {
-        *maxLength = static_cast<DWORD>(memory.size());
-        return S_OK;
-    }
-    STDMETHODIMP GetBufferAndLength(BYTE** data, DWORD* currentLength) override {
-        if (data) *data = memory.data();
-        if (currentLength) *currentLength = length;
-        return S_OK;
-    }
-
-private:
-    std::vector<BYTE> memory;
-    DWORD length = 0;
-};
+using gainlet::test::TestBuffer;
 
 WAVEFORMATEX Format(WORD tag, DWORD rate, WORD channels, WORD bits) {
     WAVEFORMATEX format = {};
@@ -102,21 +69,21 @@ public:
 private:
     void Run(IMediaObject* dsp, WAVEFORMATEX format, double amplitude) {
         const DWORD frames = format.nSamplesPerSec / 100;   // 10 ms
-        Buffer input(frames * format.nBlockAlign), output(frames * format.nBlockAlign);
+        TestBuffer input(frames * format.nBlockAlign), output(frames * format.nBlockAlign);
         for (DWORD i = 0; i < frames * format.nChannels; ++i) {
             const double s = amplitude * std::sin(2 * 3.14159265358979 * 441.0 * (i / format.nChannels) /
                                                   format.nSamplesPerSec + 1.0);
             if (format.wFormatTag == WAVE_FORMAT_IEEE_FLOAT) {
-                reinterpret_cast<float*>(input.Data())[i] = static_cast<float>(s);
+                reinterpret_cast<float*>(input.memory.data())[i] = static_cast<float>(s);
             } else {
-                reinterpret_cast<short*>(input.Data())[i] = static_cast<short>(std::lround(s * 32767.0));
+                reinterpret_cast<short*>(input.memory.data())[i] = static_cast<short>(std::lround(s * 32767.0));
             }
         }
         // The loudest sample of every buffer sits at full amplitude.
         if (format.wFormatTag == WAVE_FORMAT_IEEE_FLOAT) {
-            reinterpret_cast<float*>(input.Data())[0] = static_cast<float>(amplitude);
+            reinterpret_cast<float*>(input.memory.data())[0] = static_cast<float>(amplitude);
         } else {
-            reinterpret_cast<short*>(input.Data())[0] = static_cast<short>(std::lround(amplitude * 32767.0));
+            reinterpret_cast<short*>(input.memory.data())[0] = static_cast<short>(std::lround(amplitude * 32767.0));
         }
         input.SetLength(frames * format.nBlockAlign);
 
@@ -195,12 +162,7 @@ TEST_F(LivePageTest, MeterLampAndFormatFollowTheAudio) {
 class PageFactory : public IClassFactory {
 public:
     STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-            *ppv = static_cast<IClassFactory*>(this);
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
+        return gainlet::test::QuerySingleInterface<IClassFactory>(this, IID_IClassFactory, iid, ppv);
     }
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }

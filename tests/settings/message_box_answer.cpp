@@ -1,7 +1,5 @@
 #include "message_box_answer.h"
 
-#include <vector>
-
 namespace gainlet_test {
 namespace {
 
@@ -15,43 +13,17 @@ std::wstring HelperPath() {
 
 }  // namespace
 
-MessageBoxAnswer::MessageBoxAnswer(const wchar_t* caption, const wchar_t* button) {
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    gainlet::KernelHandle outputWrite;
-    if (!CreatePipe(outputRead.put(), outputWrite.put(), &inherit, 0)) return;
-    SetHandleInformation(outputRead.get(), HANDLE_FLAG_INHERIT, 0);
-
-    std::wstring commandLine = L"\"" + HelperPath() + L"\" --timeout 15000 \"" + caption + L"\" " + button;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = outputWrite.get();
-    startup.hStdError = outputWrite.get();
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    std::vector<wchar_t> mutableLine(commandLine.begin(), commandLine.end());
-    mutableLine.push_back(L'\0');
-    PROCESS_INFORMATION started{};
-    if (CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started))
-        helper = gainlet::OwnedProcessInformation(started);
-}
-
-MessageBoxAnswer::~MessageBoxAnswer() {
-    if (helper.process && WaitForSingleObject(helper.process.get(), 0) == WAIT_TIMEOUT)
-        TerminateProcess(helper.process.get(), 1);
-}
+MessageBoxAnswer::MessageBoxAnswer(const wchar_t* caption, const wchar_t* button)
+    : helper(L"\"" + HelperPath() + L"\" --timeout 15000 \"" + caption + L"\" " + button) {}
 
 MessageBoxAnswer::Report MessageBoxAnswer::Wait() {
     Report report;
-    if (!helper.process) {
+    if (!helper.Started()) {
         report.output = "the message-box helper could not be started";
         return report;
     }
-    char buffer[512];
-    DWORD read = 0;
-    while (ReadFile(outputRead.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
-        report.output.append(buffer, read);
-    WaitForSingleObject(helper.process.get(), 20000);
-    GetExitCodeProcess(helper.process.get(), &report.exitCode);
+    report.output = helper.ReadToEnd();
+    report.exitCode = helper.WaitForExit(20000);
     return report;
 }
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "common/unique_handle.h"
+#include "piped_process.h"
 
 namespace gainlet_test {
 
@@ -19,7 +19,6 @@ public:
 
     // Starts the helper, which then waits for a box titled caption.
     MessageBoxAnswer(const wchar_t* caption, const wchar_t* button);
-    ~MessageBoxAnswer();
     MessageBoxAnswer(const MessageBoxAnswer&) = delete;
     MessageBoxAnswer& operator=(const MessageBoxAnswer&) = delete;
 
@@ -27,8 +26,7 @@ public:
     Report Wait();
 
 private:
-    gainlet::OwnedProcessInformation helper;
-    gainlet::KernelHandle outputRead;
+    gainlet::test::PipedProcess helper;
 };
 
 }  // namespace gainlet_test

@@ -12,15 +12,12 @@ namespace {
 DWORD fakeNow = 0;
 DWORD WINAPI FakeTickCount() { return fakeNow; }
 
-class MeterTest : public ::testing::Test {
+class MeterTest : public PageTest {
 protected:
     void SetUp() override {
         previousClock = gainlet::SetLampTickSource(&FakeTickCount);
         fakeNow = 1000;
-        page = std::make_unique<ActivePage>(&engine);
-        ASSERT_TRUE(page->page);
-        dialog = page->dialog();
-        ASSERT_TRUE(dialog);
+        ASSERT_NO_FATAL_FAILURE(OpenPage());
     }
     void TearDown() override {
         page.reset();
@@ -41,9 +38,6 @@ protected:
         TickAt(now);
     }
 
-    FakeGainlet engine;
-    std::unique_ptr<ActivePage> page;
-    HWND dialog = nullptr;
     gainlet::TickSource previousClock = nullptr;
 };
 

@@ -6,6 +6,7 @@
 #include "base/shared_gain_state.h"
 #include "resource.h"
 #include "settings/property_page.h"
+#include "single_interface.h"
 
 namespace gainlet_test {
 
@@ -112,14 +113,7 @@ Frame::Frame()
 HWND Frame::FindPageDialog() const { return FindWindowExW(handle.get(), nullptr, L"#32770", nullptr); }
 
 STDMETHODIMP RecordingSite::QueryInterface(REFIID iid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPropertyPageSite)) {
-        *ppv = static_cast<IPropertyPageSite*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    return gainlet::test::QuerySingleInterface<IPropertyPageSite>(this, IID_IPropertyPageSite, iid, ppv);
 }
 
 STDMETHODIMP RecordingSite::OnStatusChange(DWORD flags) {
@@ -140,14 +134,7 @@ STDMETHODIMP RecordingSite::GetPageContainer(IUnknown** container) {
 STDMETHODIMP RecordingSite::TranslateAccelerator(MSG*) { return S_FALSE; }
 
 STDMETHODIMP FakeGainlet::QueryInterface(REFIID iid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IGainlet)) {
-        *ppv = static_cast<IGainlet*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    return gainlet::test::QuerySingleInterface<IGainlet>(this, IID_IGainlet, iid, ppv);
 }
 
 STDMETHODIMP FakeGainlet::GetGain(float* gainDb) {

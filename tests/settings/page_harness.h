@@ -3,11 +3,14 @@
 // small IGainlet whose answers each test scripts.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 #include <commctrl.h>
 #include <ocidl.h>
 #include <wrl/client.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -113,6 +116,22 @@ public:
     Frame frame;
     RecordingSite site;
     ComPtr<IPropertyPage> page;
+};
+
+// Tests of one page open on the scripted engine.
+class PageTest : public ::testing::Test {
+protected:
+    // Opens the page; fails the test when the page or its dialog is missing.
+    void OpenPage() {
+        page = std::make_unique<ActivePage>(&engine);
+        ASSERT_TRUE(page->page);
+        dialog = page->dialog();
+        ASSERT_TRUE(dialog);
+    }
+
+    FakeGainlet engine;
+    std::unique_ptr<ActivePage> page;
+    HWND dialog = nullptr;
 };
 
 }  // namespace gainlet_test

@@ -1,5 +1,9 @@
 #include "sample_reference.h"
 
+#include <windows.h>
+#include <mmreg.h>
+#include <uuids.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -8,6 +12,13 @@
 namespace gainlet {
 namespace reference {
 namespace {
+
+template <typename T>
+std::vector<T> FromBytes(const uint8_t* bytes, size_t count) {
+    std::vector<T> values(count);
+    if (count) std::memcpy(values.data(), bytes, count * sizeof(T));
+    return values;
+}
 
 template <typename T>
 void Append(std::vector<uint8_t>* bytes, T value) {
@@ -63,6 +74,44 @@ int32_t LeftJustified(int32_t sample, unsigned validBits, double gain) {
     if (value > INT32_MAX) value = INT32_MAX;
     if (value < INT32_MIN) value = INT32_MIN;
     return static_cast<int32_t>(static_cast<uint32_t>(value) & mask);
+}
+
+// What decides the arithmetic of a wave format: the container size, float
+// or integer, and the valid bits of an integer sample.
+struct SampleLayout {
+    unsigned bits;
+    bool isFloat;
+    unsigned validBits;
+    size_t blockAlign;
+    size_t channels;
+};
+
+SampleLayout LayoutOf(const std::vector<uint8_t>& format) {
+    WAVEFORMATEX wave;
+    std::memcpy(&wave, format.data(), sizeof(wave));
+    SampleLayout layout{wave.wBitsPerSample, wave.wFormatTag == WAVE_FORMAT_IEEE_FLOAT, wave.wBitsPerSample,
+                        wave.nBlockAlign, wave.nChannels};
+    if (wave.wFormatTag == WAVE_FORMAT_EXTENSIBLE) {
+        WAVEFORMATEXTENSIBLE extensible;
+        std::memcpy(&extensible, format.data(), sizeof(extensible));
+        // A float subformat means float only in a 32-bit container.
+        layout.isFloat = layout.bits == 32 && IsEqualGUID(extensible.SubFormat, MEDIASUBTYPE_IEEE_FLOAT);
+        layout.validBits = extensible.Samples.wValidBitsPerSample;
+    }
+    return layout;
+}
+
+// One run of whole frames.
+Result ProcessRun(const SampleLayout& layout, const uint8_t* source, size_t bytes, double gain) {
+    const size_t samples = bytes / layout.blockAlign * layout.channels;
+    switch (layout.bits) {
+    case 8: return Process8(std::vector<uint8_t>(source, source + samples), gain);
+    case 16: return Process16(FromBytes<int16_t>(source, samples), gain);
+    case 24: return Process24(std::vector<uint8_t>(source, source + samples * 3), layout.validBits, gain);
+    default:
+        return layout.isFloat ? ProcessFloat(FromBytes<float>(source, samples), gain)
+                              : Process32(FromBytes<int32_t>(source, samples), layout.validBits, gain);
+    }
 }
 
 }  // namespace
@@ -133,6 +182,28 @@ Result ProcessFloat(const std::vector<float>& in, double gain) {
     }
     r.runPeak = largest;
     return r;
+}
+
+double LinearGain(float gainDb) {
+    return std::pow(10.0, static_cast<double>(gainDb) * (std::log10(2.0) / 6.0));
+}
+
+Result PlayStream(const std::vector<uint8_t>& format, const std::vector<uint8_t>& data, float gainDb,
+                  size_t chunkBytes, bool enabled) {
+    Result result;
+    if (!enabled) {
+        result.bytes = data;
+        return result;
+    }
+    const SampleLayout layout = LayoutOf(format);
+    const double gain = LinearGain(gainDb);
+    for (size_t offset = 0; offset < data.size(); offset += chunkBytes) {
+        const size_t bytes = std::min(chunkBytes, data.size() - offset);
+        const Result run = ProcessRun(layout, data.data() + offset, bytes, gain);
+        result.bytes.insert(result.bytes.end(), run.bytes.begin(), run.bytes.end());
+        result.runPeak = std::max(result.runPeak, run.runPeak);
+    }
+    return result;
 }
 
 }  // namespace reference
