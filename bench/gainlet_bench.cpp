@@ -109,10 +109,9 @@ int main() {
     std::vector<uint8_t> source(kBytes), destination(kBytes);
     gainlet::g_sharedGainState.SetGain(gainlet::kDefaultGainDb);
 
-    std::printf("Gainlet sample loop, %u bytes per run, stereo, gain %.3f dB, best of %d\n",
-                unsigned(kBytes), gainlet::kDefaultGainDb, kRepeats);
-    std::printf("%-27s %12s %9s %12s %9s\n", "layout", "enabled", "x memcpy", "disabled",
-                "x memcpy");
+    std::printf("Gainlet sample loop, %u bytes per run, stereo, gain %.3f dB, best of %d\n", unsigned(kBytes),
+                gainlet::kDefaultGainDb, kRepeats);
+    std::printf("%-27s %12s %9s %12s %9s\n", "layout", "enabled", "x memcpy", "disabled", "x memcpy");
     std::printf("%-27s %12s %9s %12s %9s\n", "", "ns/sample", "", "ns/sample", "");
 
     uint32_t checksum = 0;
@@ -132,9 +131,7 @@ int main() {
         // be the machine's real copy speed.
         auto copy = [&] { std::memcpy(destination.data(), source.data(), kBytes); };
         std::function<void()> work[] = {
-            copy, copy, copy, copy,
-            [&] { process(TRUE); },
-            [&] { process(FALSE); },
+            copy, copy, copy, copy, [&] { process(TRUE); }, [&] { process(FALSE); },
         };
         double best[6];
         BestOfRounds(work, best);
@@ -142,12 +139,10 @@ int main() {
         const double enabled = best[4], disabled = best[5];
         worstEnabled = std::max(worstEnabled, enabled / copied);
         worstDisabled = std::max(worstDisabled, disabled / copied);
-        std::printf("%-27s %12.3f %9.1f %12.3f %9.2f\n", layout.name, enabled * 1e9 / samples,
-                    enabled / copied, disabled * 1e9 / samples, disabled / copied);
+        std::printf("%-27s %12.3f %9.1f %12.3f %9.2f\n", layout.name, enabled * 1e9 / samples, enabled / copied,
+                    disabled * 1e9 / samples, disabled / copied);
     }
-    std::printf("memcpy yardstick: timed in turn with each layout on the same %u bytes\n",
-                unsigned(kBytes));
-    std::printf("worst ratio: enabled %.1fx, disabled %.2fx (checksum %08x)\n", worstEnabled,
-                worstDisabled, checksum);
+    std::printf("memcpy yardstick: timed in turn with each layout on the same %u bytes\n", unsigned(kBytes));
+    std::printf("worst ratio: enabled %.1fx, disabled %.2fx (checksum %08x)\n", worstEnabled, worstDisabled, checksum);
     return 0;
 }

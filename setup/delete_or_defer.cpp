@@ -8,32 +8,26 @@ const unsigned kLastBackupNumber = 999;
 
 // Renames the file to its first free backup name and has the platform delete
 // that name at restart.
-bool RenameAsideUntilRestart(const wchar_t* path)
-{
+bool RenameAsideUntilRestart(const wchar_t* path) {
     for (unsigned n = 0; n <= kLastBackupNumber; ++n) {
         wchar_t backupPath[MAX_PATH];
-        if (!BuildBackupPath(path, n, backupPath))
-            return false;
+        if (!BuildBackupPath(path, n, backupPath)) return false;
         // Flags 0: a plain rename that never replaces an existing backup.
         if (MoveFileExW(path, backupPath, 0))
             return MoveFileExW(backupPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
-        if (GetLastError() != ERROR_ALREADY_EXISTS)
-            return false;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
     }
     return false;
 }
 
 }  // namespace
 
-bool BuildBackupPath(const wchar_t* path, unsigned n, wchar_t* backupPath)
-{
-    if (n > kLastBackupNumber)
-        return false;
+bool BuildBackupPath(const wchar_t* path, unsigned n, wchar_t* backupPath) {
+    if (n > kLastBackupNumber) return false;
     const int length = lstrlenW(path);
     int nameStart = 0;
     for (int i = 0; i < length; ++i) {
-        if (path[i] == L'\\' || path[i] == L'/' || path[i] == L':')
-            nameStart = i + 1;
+        if (path[i] == L'\\' || path[i] == L'/' || path[i] == L':') nameStart = i + 1;
     }
     int extensionStart = length;
     for (int i = length - 1; i >= nameStart; --i) {
@@ -42,30 +36,24 @@ bool BuildBackupPath(const wchar_t* path, unsigned n, wchar_t* backupPath)
             break;
         }
     }
-    const int kSuffixLength = 4;   // ".NNN"
-    if (extensionStart + kSuffixLength >= MAX_PATH)
-        return false;
+    const int kSuffixLength = 4;  // ".NNN"
+    if (extensionStart + kSuffixLength >= MAX_PATH) return false;
     lstrcpynW(backupPath, path, extensionStart + 1);
     wsprintfW(backupPath + extensionStart, L".%03u", n);
     return true;
 }
 
-bool DeleteOrDeferFile(const wchar_t* path, bool deleteOnly)
-{
+bool DeleteOrDeferFile(const wchar_t* path, bool deleteOnly) {
     const DWORD attributes = GetFileAttributesW(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY);
 
-    if (DeleteFileW(path))
-        return true;
+    if (DeleteFileW(path)) return true;
     const DWORD deleteError = GetLastError();
-    if (deleteError == ERROR_FILE_NOT_FOUND)
-        return true;
-    if (deleteError != ERROR_ACCESS_DENIED || deleteOnly)
-        return false;
+    if (deleteError == ERROR_FILE_NOT_FOUND) return true;
+    if (deleteError != ERROR_ACCESS_DENIED || deleteOnly) return false;
 
-    if (RenameAsideUntilRestart(path))
-        return true;
+    if (RenameAsideUntilRestart(path)) return true;
     SetLastError(deleteError);
     return false;
 }

@@ -12,52 +12,40 @@ using gainlet::FindHandle;
 
 namespace {
 
-unsigned long long Join(DWORD high, DWORD low)
-{
-    return (static_cast<unsigned long long>(high) << 32) | low;
-}
+unsigned long long Join(DWORD high, DWORD low) { return (static_cast<unsigned long long>(high) << 32) | low; }
 
 }  // namespace
 
-unsigned long long QueryFileSize(const wchar_t* path)
-{
+unsigned long long QueryFileSize(const wchar_t* path) {
     WIN32_FIND_DATAW data;
     const FindHandle found(FindFirstFileW(path, &data));
-    if (!found)
-        return 0;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        return 0;
+    if (!found) return 0;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
     return Join(data.nFileSizeHigh, data.nFileSizeLow);
 }
 
-unsigned long long QueryFileVersion(const wchar_t* path, bool productVersion)
-{
+unsigned long long QueryFileVersion(const wchar_t* path, bool productVersion) {
     DWORD handle = 0;
     const DWORD size = GetFileVersionInfoSizeW(path, &handle);
-    if (size == 0)
-        return 0;
+    if (size == 0) return 0;
     std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[size]);
-    if (!block)
-        return 0;
+    if (!block) return 0;
     VS_FIXEDFILEINFO* info = nullptr;
     UINT infoLength = 0;
-    if (!GetFileVersionInfoW(path, handle, size, block.get())
-        || !VerQueryValueW(block.get(), L"\\", reinterpret_cast<void**>(&info), &infoLength)
-        || !info || infoLength < sizeof(VS_FIXEDFILEINFO))
+    if (!GetFileVersionInfoW(path, handle, size, block.get()) ||
+        !VerQueryValueW(block.get(), L"\\", reinterpret_cast<void**>(&info), &infoLength) || !info ||
+        infoLength < sizeof(VS_FIXEDFILEINFO))
         return 0;
     return productVersion ? Join(info->dwProductVersionMS, info->dwProductVersionLS)
                           : Join(info->dwFileVersionMS, info->dwFileVersionLS);
 }
 
-unsigned long long QueryLastWriteTime(const wchar_t* path)
-{
-    const FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file)
-        return 0;
+unsigned long long QueryLastWriteTime(const wchar_t* path) {
+    const FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return 0;
     FILETIME written;
-    if (!GetFileTime(file.get(), nullptr, nullptr, &written))
-        return 0;
+    if (!GetFileTime(file.get(), nullptr, nullptr, &written)) return 0;
     return Join(written.dwHighDateTime, written.dwLowDateTime);
 }
 

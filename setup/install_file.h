@@ -12,7 +12,7 @@ namespace gainlet::setup {
 // failure the user has been told (message 108) and false is returned; that
 // includes a source path too long to form, which is never looked for
 // anywhere but in the installer's folder.
-bool InstallFile(unsigned long long* installedSize, const wchar_t* sourceName,
-                 const wchar_t* targetName, wchar_t* targetPath);
+bool InstallFile(unsigned long long* installedSize, const wchar_t* sourceName, const wchar_t* targetName,
+                 wchar_t* targetPath);
 
 }  // namespace gainlet::setup

@@ -7,20 +7,16 @@
 
 namespace gainlet::setup {
 
-int RunInstall()
-{
-    if (ShowStringMessage(nullptr, IDS_INSTALL_QUESTION, MB_YESNO | MB_ICONQUESTION) != IDYES)
-        return kSetupSucceeded;
+int RunInstall() {
+    if (ShowStringMessage(nullptr, IDS_INSTALL_QUESTION, MB_YESNO | MB_ICONQUESTION) != IDYES) return kSetupSucceeded;
 
     // The installer takes its own copy from "Setup.exe" beside it, whatever
     // name the running program file has.
     unsigned long long installedSize = 0;
     wchar_t installedSetup[MAX_PATH] = L"";
     wchar_t installedDll[MAX_PATH] = L"";
-    if (!InstallFile(&installedSize, L"Setup.exe", L"Setup.exe", installedSetup))
-        return kSetupFailed;
-    if (!InstallFile(&installedSize, L"Gainlet.dll", L"Gainlet.dll", installedDll))
-        return kSetupFailed;
+    if (!InstallFile(&installedSize, L"Setup.exe", L"Setup.exe", installedSetup)) return kSetupFailed;
+    if (!InstallFile(&installedSize, L"Gainlet.dll", L"Gainlet.dll", installedDll)) return kSetupFailed;
 
     const Regsvr32Result registration = RunRegsvr32(kRegisterCommand, installedDll);
     if (registration == Regsvr32Result::NotStarted) {

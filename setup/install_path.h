@@ -5,20 +5,18 @@
 
 namespace gainlet::setup {
 
-extern const wchar_t kInstallFolderName[];   // "GainletPlugin"
+extern const wchar_t kInstallFolderName[];  // "GainletPlugin"
 
 // Writes <Program Files>[\subFolder]\fileName into path (MAX_PATH characters),
 // creating <Program Files>[\subFolder] first when asked. subFolder may be
 // null. False when the Program Files folder cannot be found or the result
 // would not fit.
-bool BuildInstallPath(wchar_t* path, const wchar_t* subFolder, const wchar_t* fileName,
-                      bool createFolder);
+bool BuildInstallPath(wchar_t* path, const wchar_t* subFolder, const wchar_t* fileName, bool createFolder);
 
 // The part of BuildInstallPath after the Program Files folder is known:
 // path holds a base folder on entry and the full path on success (on failure
 // it may hold a partial result).
-bool AppendInstallPath(wchar_t* path, const wchar_t* subFolder, const wchar_t* fileName,
-                       bool createFolder);
+bool AppendInstallPath(wchar_t* path, const wchar_t* subFolder, const wchar_t* fileName, bool createFolder);
 
 // The Program Files folder derived from the Windows directory, for when the
 // shell cannot name it: windowsDirectory + "\..\Program Files", made full.

@@ -9,8 +9,7 @@ namespace gainlet::setup {
 const wchar_t kRegisterCommand[] = L"regsvr32.exe \"%s\"";
 const wchar_t kUnregisterCommand[] = L"regsvr32.exe /u \"%s\"";
 
-Regsvr32Result RunRegsvr32(const wchar_t* commandFormat, const wchar_t* dllPath)
-{
+Regsvr32Result RunRegsvr32(const wchar_t* commandFormat, const wchar_t* dllPath) {
     // CreateProcessW may write into the command line, so it lives in a
     // writable buffer. No application name: the platform's own search order
     // finds regsvr32.exe.
@@ -20,8 +19,7 @@ Regsvr32Result RunRegsvr32(const wchar_t* commandFormat, const wchar_t* dllPath)
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
+    if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return Regsvr32Result::NotStarted;
     const gainlet::KernelHandle thread(process.hThread);
     const gainlet::KernelHandle child(process.hProcess);

@@ -3,13 +3,13 @@
 
 namespace gainlet::setup {
 
-extern const wchar_t kRegisterCommand[];     // regsvr32.exe "%s"
-extern const wchar_t kUnregisterCommand[];   // regsvr32.exe /u "%s"
+extern const wchar_t kRegisterCommand[];    // regsvr32.exe "%s"
+extern const wchar_t kUnregisterCommand[];  // regsvr32.exe /u "%s"
 
 enum class Regsvr32Result {
-    NotStarted,   // the process could not be created
-    Succeeded,    // the tool ended with exit code 0
-    Failed,       // the tool ran and reported a failure (or its end is unknown)
+    NotStarted,  // the process could not be created
+    Succeeded,   // the tool ended with exit code 0
+    Failed,      // the tool ran and reported a failure (or its end is unknown)
 };
 
 // Starts the command (one of the two above, filled with the DLL's full path)

@@ -5,10 +5,8 @@
 
 namespace gainlet::setup {
 
-int ShowStringMessage(HWND owner, UINT stringId, UINT type,
-                      ULONG_PTR a1, ULONG_PTR a2, ULONG_PTR a3, ULONG_PTR a4,
-                      ULONG_PTR a5, ULONG_PTR a6, ULONG_PTR a7, ULONG_PTR a8)
-{
+int ShowStringMessage(HWND owner, UINT stringId, UINT type, ULONG_PTR a1, ULONG_PTR a2, ULONG_PTR a3, ULONG_PTR a4,
+                      ULONG_PTR a5, ULONG_PTR a6, ULONG_PTR a7, ULONG_PTR a8) {
     wchar_t caption[64] = L"";
     wchar_t format[1024] = L"";
     wchar_t text[1024] = L"";

@@ -11,8 +11,7 @@ inline ULONG_PTR MessageArg(const wchar_t* text) { return reinterpret_cast<ULONG
 // Loads the caption (103) and the text with the given id, formats the text
 // with up to eight arguments (the format decides how many it reads) and
 // shows it. Returns the button chosen, as MessageBoxW does.
-int ShowStringMessage(HWND owner, UINT stringId, UINT type,
-                      ULONG_PTR a1 = 0, ULONG_PTR a2 = 0, ULONG_PTR a3 = 0, ULONG_PTR a4 = 0,
-                      ULONG_PTR a5 = 0, ULONG_PTR a6 = 0, ULONG_PTR a7 = 0, ULONG_PTR a8 = 0);
+int ShowStringMessage(HWND owner, UINT stringId, UINT type, ULONG_PTR a1 = 0, ULONG_PTR a2 = 0, ULONG_PTR a3 = 0,
+                      ULONG_PTR a4 = 0, ULONG_PTR a5 = 0, ULONG_PTR a6 = 0, ULONG_PTR a7 = 0, ULONG_PTR a8 = 0);
 
 }  // namespace gainlet::setup

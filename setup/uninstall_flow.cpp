@@ -11,27 +11,23 @@ namespace gainlet::setup {
 
 namespace {
 
-void RemoveInstalledFile(const wchar_t* name)
-{
+void RemoveInstalledFile(const wchar_t* name) {
     wchar_t path[MAX_PATH];
     // The uninstaller normally runs from the installed Setup.exe, which then
     // cannot be deleted: it is renamed aside and goes at the next restart.
-    if (BuildInstallPath(path, kInstallFolderName, name, false))
-        DeleteOrDeferFile(path, false);
+    if (BuildInstallPath(path, kInstallFolderName, name, false)) DeleteOrDeferFile(path, false);
 }
 
 }  // namespace
 
-int RunUninstall()
-{
-    if (ShowStringMessage(nullptr, IDS_UNINSTALL_QUESTION, MB_YESNO | MB_ICONQUESTION) != IDYES)
-        return kSetupSucceeded;
+int RunUninstall() {
+    if (ShowStringMessage(nullptr, IDS_UNINSTALL_QUESTION, MB_YESNO | MB_ICONQUESTION) != IDYES) return kSetupSucceeded;
 
     // Unregister before anything is removed: if the tool cannot run, the
     // installation stays whole.
     wchar_t dll[MAX_PATH];
-    if (BuildInstallPath(dll, kInstallFolderName, L"Gainlet.dll", false)
-        && RunRegsvr32(kUnregisterCommand, dll) == Regsvr32Result::NotStarted) {
+    if (BuildInstallPath(dll, kInstallFolderName, L"Gainlet.dll", false) &&
+        RunRegsvr32(kUnregisterCommand, dll) == Regsvr32Result::NotStarted) {
         ShowStringMessage(nullptr, IDS_REGSVR32_FAILED, MB_ICONERROR);
         return kSetupFailed;
     }

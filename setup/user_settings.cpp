@@ -6,8 +6,7 @@
 namespace gainlet::setup {
 
 // The inner key goes first: a key with sub-keys is not deleted.
-void RemoveUserSettings()
-{
+void RemoveUserSettings() {
     DeleteRegistryKey(HKEY_CURRENT_USER, gainlet::kProductKeyPath, gainlet::kSettingsKeyName);
     DeleteRegistryKey(HKEY_CURRENT_USER, gainlet::kSoftwareKeyPath, gainlet::kProductKeyName);
 }

@@ -58,8 +58,7 @@ public:
 
     // Looks iid up in the table of the object at self; IID_IUnknown answers
     // the first entry. A hit is AddRef'ed through the interface found.
-    static HRESULT QueryInterfaceFromTable(void* self, const InterfaceEntry* table, REFIID iid,
-                                           void** ppv) {
+    static HRESULT QueryInterfaceFromTable(void* self, const InterfaceEntry* table, REFIID iid, void** ppv) {
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
         for (const InterfaceEntry* entry = table; entry->iid; ++entry) {
@@ -83,10 +82,14 @@ protected:
     CRITICAL_SECTION objectLock{};
     bool objectLockReady = false;
 
-    template <class> friend class StandaloneObject;
-    template <class> friend class AggregatedObject;
-    template <class> friend class CachedObject;
-    template <class> friend HRESULT CreateComObject(IUnknown*, REFIID, void**);
+    template <class>
+    friend class StandaloneObject;
+    template <class>
+    friend class AggregatedObject;
+    template <class>
+    friend class CachedObject;
+    template <class>
+    friend HRESULT CreateComObject(IUnknown*, REFIID, void**);
 };
 
 // An instance that counts its own references.

@@ -28,17 +28,16 @@ using ComMethod = HRESULT (STDMETHODCALLTYPE Interface::*)(Parameters...);
 static_assert(std::is_same_v<decltype(&IGainlet::GetGain), ComMethod<IGainlet, float*>>);
 static_assert(std::is_same_v<decltype(&IGainlet::SetGain), ComMethod<IGainlet, float>>);
 static_assert(std::is_same_v<decltype(&IGainlet::GetPeak), ComMethod<IGainlet, float*, BOOL*, BOOL>>);
-static_assert(std::is_same_v<decltype(&IGainlet::GetFormatInfo),
-                             ComMethod<IGainlet, DWORD*, DWORD*, DWORD*, BOOL*>>);
+static_assert(std::is_same_v<decltype(&IGainlet::GetFormatInfo), ComMethod<IGainlet, DWORD*, DWORD*, DWORD*, BOOL*>>);
 
 static_assert(std::is_same_v<decltype(&IWMPPluginEnable::SetEnable), ComMethod<IWMPPluginEnable, BOOL>>);
 static_assert(std::is_same_v<decltype(&IWMPPluginEnable::GetEnable), ComMethod<IWMPPluginEnable, BOOL*>>);
 
 // The registrar takes its GUIDs by value: 16 bytes each on the stack, where
 // a REFGUID would push a 4-byte pointer and shift every later argument.
-static_assert(std::is_same_v<decltype(&IWMPMediaPluginRegistrar::WMPRegisterPlayerPlugin),
-                             ComMethod<IWMPMediaPluginRegistrar, LPWSTR, LPWSTR, LPWSTR, DWORD, GUID, CLSID,
-                                       UINT, LPVOID>>);
+static_assert(
+    std::is_same_v<decltype(&IWMPMediaPluginRegistrar::WMPRegisterPlayerPlugin),
+                   ComMethod<IWMPMediaPluginRegistrar, LPWSTR, LPWSTR, LPWSTR, DWORD, GUID, CLSID, UINT, LPVOID>>);
 static_assert(std::is_same_v<decltype(&IWMPMediaPluginRegistrar::WMPUnRegisterPlayerPlugin),
                              ComMethod<IWMPMediaPluginRegistrar, GUID, CLSID>>);
 

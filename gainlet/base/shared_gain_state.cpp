@@ -31,9 +31,7 @@ namespace {
 
 // The sample loop reads linearGain without the lock, so every store must be a
 // single 8-byte access (an SSE2 movsd, also on the 32-bit build).
-void StoreLinearGain(double* field, double value) {
-    *static_cast<volatile double*>(field) = value;
-}
+void StoreLinearGain(double* field, double value) { *static_cast<volatile double*>(field) = value; }
 
 // Built before any object of the module can exist, gone after the last one.
 struct ModuleLifetime {
@@ -60,9 +58,7 @@ void SharedGainState::Unload() { DeleteCriticalSection(&lock); }
 
 float SharedGainState::GainDb() const { return *static_cast<const volatile float*>(&gainDb); }
 
-double SharedGainState::LinearGain() const {
-    return *static_cast<const volatile double*>(&linearGain);
-}
+double SharedGainState::LinearGain() const { return *static_cast<const volatile double*>(&linearGain); }
 
 void SharedGainState::SetGain(float newGainDb) {
     const double factor = std::pow(10.0, newGainDb * dbToExponent);
@@ -91,8 +87,8 @@ void SharedGainState::PublishFormat(const WAVEFORMATEX* format) {
     LeaveCriticalSection(&lock);
 }
 
-void SharedGainState::ReadFormat(DWORD* outSamplesPerSec, DWORD* outChannels,
-                                 DWORD* outBitsPerSample, BOOL* outIsFloat) {
+void SharedGainState::ReadFormat(DWORD* outSamplesPerSec, DWORD* outChannels, DWORD* outBitsPerSample,
+                                 BOOL* outIsFloat) {
     EnterCriticalSection(&lock);
     const DWORD rate = samplesPerSec;
     const DWORD count = channels;

@@ -15,9 +15,9 @@ namespace gainlet {
 // design: linearGain is 8-byte aligned so that the sample loop reads it in
 // one access without the lock.
 struct SharedGainState {
-    double dbToExponent;        // log10(2) / 6
-    double exponentToDb;        // 6 / log10(2)
-    CRITICAL_SECTION lock;      // leaf lock: guards everything below
+    double dbToExponent;    // log10(2) / 6
+    double exponentToDb;    // 6 / log10(2)
+    CRITICAL_SECTION lock;  // leaf lock: guards everything below
     alignas(8) double linearGain;
     float gainDb;
     DWORD samplesPerSec;
@@ -32,12 +32,13 @@ struct SharedGainState {
     void Load();
     void Unload();
 
-    float GainDb() const;                       // no lock
-    double LinearGain() const;                  // no lock, one aligned 8-byte read
-    void SetGain(float gainDb);                 // locked
-    void PublishFormat(const WAVEFORMATEX* format);   // locked; format block of an accepted input type
-    void ReadFormat(DWORD* samplesPerSec, DWORD* channels, DWORD* bitsPerSample, BOOL* isFloat);  // locked; each pointer optional
-    void UpdateMeter(float runPeak);            // locked
+    float GainDb() const;                            // no lock
+    double LinearGain() const;                       // no lock, one aligned 8-byte read
+    void SetGain(float gainDb);                      // locked
+    void PublishFormat(const WAVEFORMATEX* format);  // locked; format block of an accepted input type
+    void ReadFormat(DWORD* samplesPerSec, DWORD* channels, DWORD* bitsPerSample,
+                    BOOL* isFloat);                            // locked; each pointer optional
+    void UpdateMeter(float runPeak);                           // locked
     void ReadMeter(BOOL reset, float* peak, BOOL* processed);  // locked
 };
 

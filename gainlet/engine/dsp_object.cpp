@@ -23,8 +23,6 @@ const InterfaceEntry* CGainlet::InterfaceTable() {
     return table;
 }
 
-void CGainlet::FinalRelease() {
-    FreeStreamingResources();
-}
+void CGainlet::FinalRelease() { FreeStreamingResources(); }
 
 }  // namespace gainlet

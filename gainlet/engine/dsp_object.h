@@ -42,8 +42,7 @@ public:
     STDMETHODIMP GetGain(float* gainDb) override;
     STDMETHODIMP SetGain(float gainDb) override;
     STDMETHODIMP GetPeak(float* peak, BOOL* processed, BOOL reset) override;
-    STDMETHODIMP GetFormatInfo(DWORD* samplesPerSec, DWORD* channels, DWORD* bitsPerSample,
-                               BOOL* isFloat) override;
+    STDMETHODIMP GetFormatInfo(DWORD* samplesPerSec, DWORD* channels, DWORD* bitsPerSample, BOOL* isFloat) override;
 
     // IMediaObject
     STDMETHODIMP GetStreamCount(DWORD* inputStreams, DWORD* outputStreams) override;
@@ -55,8 +54,7 @@ public:
     STDMETHODIMP SetOutputType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags) override;
     STDMETHODIMP GetInputCurrentType(DWORD index, DMO_MEDIA_TYPE* type) override;
     STDMETHODIMP GetOutputCurrentType(DWORD index, DMO_MEDIA_TYPE* type) override;
-    STDMETHODIMP GetInputSizeInfo(DWORD index, DWORD* size, DWORD* maxLookahead,
-                                  DWORD* alignment) override;
+    STDMETHODIMP GetInputSizeInfo(DWORD index, DWORD* size, DWORD* maxLookahead, DWORD* alignment) override;
     STDMETHODIMP GetOutputSizeInfo(DWORD index, DWORD* size, DWORD* alignment) override;
     STDMETHODIMP GetInputMaxLatency(DWORD index, REFERENCE_TIME* latency) override;
     STDMETHODIMP SetInputMaxLatency(DWORD index, REFERENCE_TIME latency) override;
@@ -67,8 +65,7 @@ public:
     STDMETHODIMP GetInputStatus(DWORD index, DWORD* flags) override;
     STDMETHODIMP ProcessInput(DWORD index, IMediaBuffer* buffer, DWORD flags, REFERENCE_TIME timestamp,
                               REFERENCE_TIME timelength) override;
-    STDMETHODIMP ProcessOutput(DWORD flags, DWORD bufferCount, DMO_OUTPUT_DATA_BUFFER* buffers,
-                               DWORD* status) override;
+    STDMETHODIMP ProcessOutput(DWORD flags, DWORD bufferCount, DMO_OUTPUT_DATA_BUFFER* buffers, DWORD* status) override;
     STDMETHODIMP Lock(LONG lock) override;
 
     // IWMPPluginEnable
@@ -85,12 +82,11 @@ protected:
 private:
     static bool IsSet(const DMO_MEDIA_TYPE& type);
     void ResetMediaType(OwnedMediaType* type);
-    static HRESULT OfferType(DWORD index, DWORD typeIndex, const DMO_MEDIA_TYPE& other,
-                             DMO_MEDIA_TYPE* type);
+    static HRESULT OfferType(DWORD index, DWORD typeIndex, const DMO_MEDIA_TYPE& other, DMO_MEDIA_TYPE* type);
     // The common part of SetInputType and SetOutputType; *stored tells
     // whether record now holds a copy of type.
-    HRESULT NegotiateType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags,
-                          OwnedMediaType* record, const DMO_MEDIA_TYPE& partner, bool* stored);
+    HRESULT NegotiateType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags, OwnedMediaType* record,
+                          const DMO_MEDIA_TYPE& partner, bool* stored);
     static HRESULT ReportCurrentType(DWORD index, const DMO_MEDIA_TYPE& record, DMO_MEDIA_TYPE* type);
     static HRESULT ReportSizeInfo(const DMO_MEDIA_TYPE& record, DWORD* size, DWORD* alignment);
     // Whether an output run into destination can go ahead with the state as
@@ -101,10 +97,10 @@ private:
     OwnedMediaType inputType;
     OwnedMediaType outputType;
     Microsoft::WRL::ComPtr<IMediaBuffer> heldBuffer;
-    BYTE* heldData = nullptr;            // first unprocessed byte in heldBuffer
+    BYTE* heldData = nullptr;  // first unprocessed byte in heldBuffer
     DWORD heldLength = 0;
     bool heldTimeValid = false;
-    REFERENCE_TIME heldTime = 0;         // stamp of the byte at heldData
+    REFERENCE_TIME heldTime = 0;  // stamp of the byte at heldData
     // Moves on with every change to either type or to the held input, so that
     // a run can tell whether the host changed them while it had control.
     DWORD stateVersion = 0;

@@ -29,24 +29,19 @@ struct FormatBlock {
     const WAVEFORMATEX& Header() const { return wave.Format; }
 };
 
-bool IsSupportedContainer(WORD bits) {
-    return bits == 8 || bits == 16 || bits == 24 || bits == 32;
-}
+bool IsSupportedContainer(WORD bits) { return bits == 8 || bits == 16 || bits == 24 || bits == 32; }
 
 bool IsAcceptedFormat(const FormatBlock& block) {
     const WAVEFORMATEX& header = block.Header();
-    if (!header.nChannels || !header.nSamplesPerSec || !header.nAvgBytesPerSec || !header.nBlockAlign)
-        return false;
+    if (!header.nChannels || !header.nSamplesPerSec || !header.nAvgBytesPerSec || !header.nBlockAlign) return false;
     if (!IsSupportedContainer(header.wBitsPerSample)) return false;
     // Processing takes a frame as nChannels packed samples: a smaller block
     // alignment would make it read and write past the buffers it is given.
     if (header.nBlockAlign < DWORD{header.nChannels} * (header.wBitsPerSample / 8)) return false;
 
     switch (header.wFormatTag) {
-    case WAVE_FORMAT_PCM:
-        return header.wBitsPerSample == 8 || header.wBitsPerSample == 16;
-    case WAVE_FORMAT_IEEE_FLOAT:
-        return header.wBitsPerSample == 32;
+    case WAVE_FORMAT_PCM: return header.wBitsPerSample == 8 || header.wBitsPerSample == 16;
+    case WAVE_FORMAT_IEEE_FLOAT: return header.wBitsPerSample == 32;
     case WAVE_FORMAT_EXTENSIBLE: {
         // The sub-format and valid bits lie beyond the 18-byte header.
         if (!block.extensibleComplete) return false;
@@ -57,8 +52,7 @@ bool IsAcceptedFormat(const FormatBlock& block) {
         if (header.wBitsPerSample <= 16) return valid == header.wBitsPerSample;
         return valid == 16 || valid == 20 || valid == 24 || valid == 32;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -68,9 +62,8 @@ bool IsSameFormat(const DMO_MEDIA_TYPE& proposed, const FormatBlock& block, cons
     const FormatBlock other(partner);
     const WAVEFORMATEX& a = block.Header();
     const WAVEFORMATEX& b = other.Header();
-    if (a.nChannels != b.nChannels || a.nSamplesPerSec != b.nSamplesPerSec ||
-        a.nAvgBytesPerSec != b.nAvgBytesPerSec || a.nBlockAlign != b.nBlockAlign ||
-        a.wBitsPerSample != b.wBitsPerSample || a.wFormatTag != b.wFormatTag)
+    if (a.nChannels != b.nChannels || a.nSamplesPerSec != b.nSamplesPerSec || a.nAvgBytesPerSec != b.nAvgBytesPerSec ||
+        a.nBlockAlign != b.nBlockAlign || a.wBitsPerSample != b.wBitsPerSample || a.wFormatTag != b.wFormatTag)
         return false;
     // Valid bits and channel mask are deliberately not compared.
     return a.wFormatTag != WAVE_FORMAT_EXTENSIBLE || IsEqualGUID(block.wave.SubFormat, other.wave.SubFormat);
@@ -78,9 +71,7 @@ bool IsSameFormat(const DMO_MEDIA_TYPE& proposed, const FormatBlock& block, cons
 
 }  // namespace
 
-bool CGainlet::IsSet(const DMO_MEDIA_TYPE& type) {
-    return !IsEqualGUID(type.majortype, GUID_NULL);
-}
+bool CGainlet::IsSet(const DMO_MEDIA_TYPE& type) { return !IsEqualGUID(type.majortype, GUID_NULL); }
 
 void CGainlet::ResetMediaType(OwnedMediaType* type) {
     // Counted before the free: the format object's release is a call out to

@@ -52,15 +52,9 @@ bool ClassifyFormat(const WAVEFORMATEX* format, SampleFormat* out) {
         return 32 - valid;
     };
     switch (format->wBitsPerSample) {
-    case 8:
-        *out = {Layout::kUnsigned8, 1, 0};
-        return true;
-    case 16:
-        *out = {Layout::kSigned16, 2, 0};
-        return true;
-    case 24:
-        *out = {Layout::kPacked24, 3, shiftFor(24)};
-        return true;
+    case 8: *out = {Layout::kUnsigned8, 1, 0}; return true;
+    case 16: *out = {Layout::kSigned16, 2, 0}; return true;
+    case 24: *out = {Layout::kPacked24, 3, shiftFor(24)}; return true;
     case 32:
         if (format->wFormatTag == WAVE_FORMAT_IEEE_FLOAT) {
             *out = {Layout::kFloat32, 4, 0};
@@ -76,8 +70,7 @@ bool ClassifyFormat(const WAVEFORMATEX* format, SampleFormat* out) {
             return true;
         }
         return false;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -106,9 +99,7 @@ inline uint32_t ScaleMagnitude(uint32_t magnitude, double bound, bool round) {
     return static_cast<uint32_t>(y);
 }
 
-inline uint32_t Magnitude(int32_t v) {
-    return v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
-}
+inline uint32_t Magnitude(int32_t v) { return v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v); }
 
 // The signed result from a quantised magnitude and the input's sign, with
 // the positive side one below the negative bound.
@@ -118,8 +109,7 @@ inline int32_t ApplySign(uint32_t magnitude, bool negative, uint32_t negativeBou
 }
 
 inline int32_t Load24(const BYTE* p) {
-    return static_cast<int32_t>((uint32_t(p[0]) << 8) | (uint32_t(p[1]) << 16) |
-                                (uint32_t(p[2]) << 24));
+    return static_cast<int32_t>((uint32_t(p[0]) << 8) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 24));
 }
 
 // Peak of a left-justified 32-bit result: its lowest 8 bits are cleared first
@@ -164,18 +154,14 @@ inline __m128i ScaleMagnitudePair(__m128d magnitudes, __m128d bound) {
 template <bool Round, NanBecomes Nan = NanBecomes::kZero>
 inline __m128i ScaleMagnitudes(__m128i magnitudes, __m128d bound) {
     const __m128i low = ScaleMagnitudePair<Round, Nan>(_mm_cvtepi32_pd(magnitudes), bound);
-    const __m128i high = ScaleMagnitudePair<Round, Nan>(
-        _mm_cvtepi32_pd(_mm_unpackhi_epi64(magnitudes, magnitudes)), bound);
+    const __m128i high =
+        ScaleMagnitudePair<Round, Nan>(_mm_cvtepi32_pd(_mm_unpackhi_epi64(magnitudes, magnitudes)), bound);
     return _mm_unpacklo_epi64(low, high);
 }
 
 // Two's-complement negation where mask is all ones: (v ^ mask) - mask.
-inline __m128i NegateWhere32(__m128i v, __m128i mask) {
-    return _mm_sub_epi32(_mm_xor_si128(v, mask), mask);
-}
-inline __m128i NegateWhere16(__m128i v, __m128i mask) {
-    return _mm_sub_epi16(_mm_xor_si128(v, mask), mask);
-}
+inline __m128i NegateWhere32(__m128i v, __m128i mask) { return _mm_sub_epi32(_mm_xor_si128(v, mask), mask); }
+inline __m128i NegateWhere16(__m128i v, __m128i mask) { return _mm_sub_epi16(_mm_xor_si128(v, mask), mask); }
 
 template <typename Lane, int Lanes>
 inline void StoreLanes(__m128i v, Lane (&lanes)[Lanes]) {
@@ -201,8 +187,8 @@ uint32_t Process8(BYTE* dst, const BYTE* src, size_t n) {
     const __m128d cap = _mm_set1_pd(255.0);
     auto scale = [&](__m128i samples) {
         const __m128d low = _mm_mul_pd(_mm_cvtepi32_pd(samples), _mm_min_pd(cap, LoadGainPair()));
-        const __m128d high = _mm_mul_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(samples, samples)),
-                                        _mm_min_pd(cap, LoadGainPair()));
+        const __m128d high =
+            _mm_mul_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(samples, samples)), _mm_min_pd(cap, LoadGainPair()));
         return _mm_unpacklo_epi64(_mm_cvttpd_epi32(low), _mm_cvttpd_epi32(high));
     };
     auto withoutNan = [&](__m128i v) { return _mm_andnot_si128(_mm_cmpeq_epi16(v, nanMarker), v); };
@@ -218,8 +204,7 @@ uint32_t Process8(BYTE* dst, const BYTE* src, size_t n) {
         const __m128i q2 = scale(_mm_srai_epi32(_mm_unpacklo_epi16(high, high), 16));
         const __m128i q3 = scale(_mm_srai_epi32(_mm_unpackhi_epi16(high, high), 16));
         const __m128i out = _mm_xor_si128(
-            _mm_packs_epi16(withoutNan(_mm_packs_epi32(q0, q1)), withoutNan(_mm_packs_epi32(q2, q3))),
-            bias);
+            _mm_packs_epi16(withoutNan(_mm_packs_epi32(q0, q1)), withoutNan(_mm_packs_epi32(q2, q3))), bias);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), out);
         highest = _mm_max_epu8(highest, out);
         lowest = _mm_min_epu8(lowest, out);
@@ -313,14 +298,12 @@ public:
     __m128i Narrow(__m128i samples, __m128* largest) const {
         const __m128i units = _mm_sra_epi32(samples, vShift_);
         const __m128i negative = _mm_srai_epi32(units, 31);
-        const __m128i q =
-            ScaleMagnitudes<true, NanBecomes::kOutOfRange>(NegateWhere32(units, negative), vBound_);
+        const __m128i q = ScaleMagnitudes<true, NanBecomes::kOutOfRange>(NegateWhere32(units, negative), vBound_);
         // -1 where a positive result reached the negative bound.
         const __m128i over = _mm_andnot_si128(negative, _mm_cmpeq_epi32(q, vNegativeBound_));
         const __m128i magnitude = _mm_add_epi32(q, over);
         *largest = _mm_max_ps(*largest, _mm_cvtepi32_ps(magnitude));
-        return _mm_sll_epi32(_mm_add_epi32(NegateWhere32(q, negative), over),
-                             Packed ? vPackedShift_ : vShift_);
+        return _mm_sll_epi32(_mm_add_epi32(NegateWhere32(q, negative), over), Packed ? vPackedShift_ : vShift_);
     }
 
     // Wide steps (32 valid bits): |INT32_MIN| does not fit a lane, so this
@@ -369,13 +352,9 @@ private:
         return _mm_cvttpd_epi32(_mm_add_pd(y, _mm_or_pd(sign, _mm_set1_pd(kHalfBelow))));
     }
 
-    int32_t Result(int32_t units) const {
-        return static_cast<int32_t>(static_cast<uint32_t>(units) << shift_);
-    }
+    int32_t Result(int32_t units) const { return static_cast<int32_t>(static_cast<uint32_t>(units) << shift_); }
 
-    static int32_t RoundClamped(double y) {
-        return static_cast<int32_t>(y + (y < 0 ? -kHalfBelow : kHalfBelow));
-    }
+    static int32_t RoundClamped(double y) { return static_cast<int32_t>(y + (y < 0 ? -kHalfBelow : kHalfBelow)); }
 
     unsigned shift_;
     uint32_t negativeBound_;
@@ -393,10 +372,8 @@ inline int LoadInt32(const BYTE* p) {
 // bytes. Each lane also reads the byte before its sample (so p - 1 must be
 // readable); the valid-bit shift drops it.
 inline __m128i Unpack24(const BYTE* p) {
-    const __m128i first = _mm_unpacklo_epi32(_mm_cvtsi32_si128(LoadInt32(p - 1)),
-                                             _mm_cvtsi32_si128(LoadInt32(p + 2)));
-    const __m128i second = _mm_unpacklo_epi32(_mm_cvtsi32_si128(LoadInt32(p + 5)),
-                                              _mm_cvtsi32_si128(LoadInt32(p + 8)));
+    const __m128i first = _mm_unpacklo_epi32(_mm_cvtsi32_si128(LoadInt32(p - 1)), _mm_cvtsi32_si128(LoadInt32(p + 2)));
+    const __m128i second = _mm_unpacklo_epi32(_mm_cvtsi32_si128(LoadInt32(p + 5)), _mm_cvtsi32_si128(LoadInt32(p + 8)));
     return _mm_unpacklo_epi64(first, second);
 }
 
@@ -406,10 +383,10 @@ inline __m128i Unpack24(const BYTE* p) {
 inline void Pack24(BYTE* p, __m128i values) {
     // Per 64-bit half: the even lane's 3 bytes at 0-2, the odd lane's at 3-5.
     const __m128i evenBytes = _mm_set_epi32(0, 0x00FFFFFF, 0, 0x00FFFFFF);
-    const __m128i oddBytes = _mm_set_epi32(0x0000FFFF, static_cast<int>(0xFF000000u), 0x0000FFFF,
-                                           static_cast<int>(0xFF000000u));
-    const __m128i halves = _mm_or_si128(_mm_and_si128(values, evenBytes),
-                                        _mm_and_si128(_mm_srli_epi64(values, 8), oddBytes));
+    const __m128i oddBytes =
+        _mm_set_epi32(0x0000FFFF, static_cast<int>(0xFF000000u), 0x0000FFFF, static_cast<int>(0xFF000000u));
+    const __m128i halves =
+        _mm_or_si128(_mm_and_si128(values, evenBytes), _mm_and_si128(_mm_srli_epi64(values, 8), oddBytes));
     double low, high;
     _mm_storel_pd(&low, _mm_castsi128_pd(halves));
     _mm_storeh_pd(&high, _mm_castsi128_pd(halves));
@@ -436,12 +413,13 @@ uint32_t ProcessLeftJustified(BYTE* dst, const BYTE* src, size_t n, unsigned shi
         largest = std::max(largest, LeftJustifiedMagnitude(result));
     };
     auto load = [&](size_t i) {
-        return Packed ? Unpack24(src + 3 * i)
-                      : _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * i));
+        return Packed ? Unpack24(src + 3 * i) : _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * i));
     };
     auto store = [&](size_t i, __m128i v) {
-        if (Packed) Pack24(dst + 3 * i, v);
-        else _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * i), v);
+        if (Packed)
+            Pack24(dst + 3 * i, v);
+        else
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * i), v);
     };
 
     // Packed groups read the byte before them and write 2 bytes past them, so
@@ -502,8 +480,7 @@ uint32_t ProcessFloat(BYTE* dst, const BYTE* src, size_t n) {
 
 }  // namespace
 
-HRESULT ProcessSamples(BOOL enabled, const WAVEFORMATEX* format, BYTE* destination,
-                       const BYTE* source, DWORD* count) {
+HRESULT ProcessSamples(BOOL enabled, const WAVEFORMATEX* format, BYTE* destination, const BYTE* source, DWORD* count) {
     if (!enabled) {
         std::memcpy(destination, source, *count);
         return S_OK;
@@ -518,19 +495,17 @@ HRESULT ProcessSamples(BOOL enabled, const WAVEFORMATEX* format, BYTE* destinati
     // every access inside the count whatever the block says.
     const size_t packedFrame = size_t(format->nChannels) * sample.bytesPerSample;
     size_t frames = format->nBlockAlign ? *count / format->nBlockAlign : 0;
-    if (packedFrame == 0) frames = 0;
-    else if (frames > *count / packedFrame) frames = *count / packedFrame;
+    if (packedFrame == 0)
+        frames = 0;
+    else if (frames > *count / packedFrame)
+        frames = *count / packedFrame;
     const size_t n = frames * format->nChannels;
     *count = static_cast<DWORD>(n * sample.bytesPerSample);
 
     float runPeak = 0.0f;
     switch (sample.layout) {
-    case Layout::kUnsigned8:
-        runPeak = static_cast<float>(Process8(destination, source, n)) * (1.0f / 128.0f);
-        break;
-    case Layout::kSigned16:
-        runPeak = static_cast<float>(Process16(destination, source, n)) * (1.0f / 32768.0f);
-        break;
+    case Layout::kUnsigned8: runPeak = static_cast<float>(Process8(destination, source, n)) * (1.0f / 128.0f); break;
+    case Layout::kSigned16: runPeak = static_cast<float>(Process16(destination, source, n)) * (1.0f / 32768.0f); break;
     case Layout::kPacked24:
         runPeak = static_cast<float>(ProcessLeftJustified<true>(destination, source, n, sample.stepShift)) *
                   (1.0f / 2147483648.0f);

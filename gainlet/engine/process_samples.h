@@ -11,7 +11,6 @@ namespace gainlet {
 // meter once. With enabled == FALSE the bytes are copied unchanged.
 // count: in, bytes that may be consumed and produced; out, bytes written.
 // E_FAIL (count 0, nothing written) for an unsupported sample layout.
-HRESULT ProcessSamples(BOOL enabled, const WAVEFORMATEX* format, BYTE* destination,
-                       const BYTE* source, DWORD* count);
+HRESULT ProcessSamples(BOOL enabled, const WAVEFORMATEX* format, BYTE* destination, const BYTE* source, DWORD* count);
 
 }  // namespace gainlet

@@ -36,9 +36,7 @@ STDMETHODIMP CGainlet::GetInputStreamInfo(DWORD index, DWORD* flags) {
     return S_OK;
 }
 
-STDMETHODIMP CGainlet::GetOutputStreamInfo(DWORD index, DWORD* flags) {
-    return GetInputStreamInfo(index, flags);
-}
+STDMETHODIMP CGainlet::GetOutputStreamInfo(DWORD index, DWORD* flags) { return GetInputStreamInfo(index, flags); }
 
 STDMETHODIMP CGainlet::GetInputMaxLatency(DWORD, REFERENCE_TIME*) { return E_NOTIMPL; }
 

@@ -3,7 +3,7 @@
 // installer removes the key, and the product's key above it, on uninstall.
 #pragma once
 
-#define GAINLET_PRODUCT_KEY_NAME L"Gainlet"
+#define GAINLET_PRODUCT_KEY_NAME  L"Gainlet"
 #define GAINLET_SETTINGS_KEY_NAME L"DSP Plugin"
 
 namespace gainlet {

@@ -37,7 +37,8 @@ HRESULT ComModule::GetClassObject(REFCLSID clsid, REFIID iid, void** ppv) {
                 IUnknown* factory = nullptr;
                 hr = ClassFactory::CreateCached(entry->createInstance, &factory);
                 // Published only once complete, for the unlocked readers.
-                if (SUCCEEDED(hr)) InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&entry->factoryCache), factory);
+                if (SUCCEEDED(hr))
+                    InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&entry->factoryCache), factory);
             }
             LeaveCriticalSection(&cacheLock);
         }

@@ -10,10 +10,10 @@
 namespace gainlet {
 
 struct ClassEntry {
-    const CLSID* clsid;              // null ends the table
-    UINT registrationScript;         // REGISTRY resource of the class's keys
+    const CLSID* clsid;       // null ends the table
+    UINT registrationScript;  // REGISTRY resource of the class's keys
     InstanceCreator createInstance;
-    IUnknown* volatile factoryCache; // filled on first request, the table's own reference
+    IUnknown* volatile factoryCache;  // filled on first request, the table's own reference
 };
 
 class ComModule {

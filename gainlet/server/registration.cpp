@@ -25,8 +25,8 @@ void LoadStringAsBstr(HMODULE module, UINT id, BSTR* text) {
 }
 
 HRESULT CreateRegistrar(ComPtr<IWMPMediaPluginRegistrar>* registrar) {
-    return CoCreateInstance(CLSID_WMPMediaPluginRegistrar, nullptr, CLSCTX_INPROC_SERVER,
-                            IID_IWMPMediaPluginRegistrar, reinterpret_cast<void**>(registrar->ReleaseAndGetAddressOf()));
+    return CoCreateInstance(CLSID_WMPMediaPluginRegistrar, nullptr, CLSCTX_INPROC_SERVER, IID_IWMPMediaPluginRegistrar,
+                            reinterpret_cast<void**>(registrar->ReleaseAndGetAddressOf()));
 }
 
 HRESULT RunClassScripts(HMODULE module, const ClassEntry* classes, ScriptMode mode) {

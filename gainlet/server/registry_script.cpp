@@ -181,7 +181,8 @@ void DeleteKeyTree(HKEY parent, const std::wstring& name) {
     for (DWORD index = 0;; ++index) {
         wchar_t subkey[256];
         DWORD length = ARRAYSIZE(subkey);
-        if (RegEnumKeyExW(key.get(), index, subkey, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (RegEnumKeyExW(key.get(), index, subkey, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
         subkeys.emplace_back(subkey, length);
     }
     for (const std::wstring& subkey : subkeys) DeleteKeyTree(key.get(), subkey);
@@ -247,7 +248,8 @@ HRESULT UnregisterKey(HKEY parent, const ScriptEntry& entry) {
 
 HRESULT UnregisterEntries(HKEY parent, const std::vector<ScriptEntry>& entries) {
     for (const ScriptEntry& entry : entries) {
-        HRESULT hr = entry.kind == ScriptEntry::Kind::Value ? UnregisterValue(parent, entry) : UnregisterKey(parent, entry);
+        HRESULT hr =
+            entry.kind == ScriptEntry::Kind::Value ? UnregisterValue(parent, entry) : UnregisterKey(parent, entry);
         if (FAILED(hr)) return hr;
     }
     return S_OK;

@@ -26,7 +26,7 @@ namespace gainlet {
 enum class ScriptMode { Register, Unregister };
 
 struct ScriptReplacement {
-    std::wstring name;   // matched case-insensitively against %NAME%
+    std::wstring name;  // matched case-insensitively against %NAME%
     std::wstring value;
 };
 

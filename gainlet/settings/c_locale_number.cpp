@@ -26,7 +26,7 @@ double ParseDecimalPrefix(const wchar_t* text) {
     std::string number;
     int mantissaDigits = 0;
     bool seenNonZero = false;
-    long magnitude = 0;   // decimal exponent of the first significant digit
+    long magnitude = 0;  // decimal exponent of the first significant digit
     int integerSignificant = 0;
     for (; IsDigit(*p); ++p, ++mantissaDigits) {
         number += static_cast<char>(*p);
@@ -81,7 +81,7 @@ double ParseDecimalPrefix(const wchar_t* text) {
 
 void FormatSignedThreeDecimals(double value, const wchar_t* suffix, wchar_t* out, std::size_t capacity) {
     if (capacity == 0) return;
-    char digits[400];   // the widest double in fixed notation has 309 integer digits
+    char digits[400];  // the widest double in fixed notation has 309 integer digits
     std::size_t length = 0;
     if (!std::signbit(value) && !std::isnan(value)) digits[length++] = '+';
     const auto result = std::to_chars(digits + length, digits + sizeof digits, value, std::chars_format::fixed, 3);

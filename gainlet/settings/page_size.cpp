@@ -92,8 +92,8 @@ bool ReadDialogTemplate(const void* data, std::size_t size, DialogTemplateInfo* 
         DWORD exStyle;
         if (!reader.ReadDword(&exStyle)) return false;
     }
-    if (!reader.ReadWord(&count) || !reader.ReadWord(&x) || !reader.ReadWord(&y) ||
-        !reader.ReadWord(&cx) || !reader.ReadWord(&cy)) {
+    if (!reader.ReadWord(&count) || !reader.ReadWord(&x) || !reader.ReadWord(&y) || !reader.ReadWord(&cx) ||
+        !reader.ReadWord(&cy)) {
         return false;
     }
     info->cx = static_cast<short>(cx);
@@ -122,15 +122,15 @@ DialogFontMetrics MeasureDialogFont(const wchar_t* faceName, WORD pointSize) {
 
     const int height = -MulDiv(pointSize, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
     const FontHandle font(CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, faceName));
+                                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                      DEFAULT_PITCH | FF_DONTCARE, faceName));
     if (!font) return BaseUnitMetrics();
 
     const HGDIOBJ previous = SelectObject(screen.get(), font.get());
     SIZE extent{};
     TEXTMETRICW metrics{};
-    const bool measured = GetTextExtentPoint32W(screen.get(), kAlphabet, 52, &extent) &&
-                          GetTextMetricsW(screen.get(), &metrics);
+    const bool measured =
+        GetTextExtentPoint32W(screen.get(), kAlphabet, 52, &extent) && GetTextMetricsW(screen.get(), &metrics);
     SelectObject(screen.get(), previous);
     if (!measured) return BaseUnitMetrics();
 
@@ -158,8 +158,7 @@ bool ReadPropertySheetFont(wchar_t (&faceName)[LF_FACESIZE], WORD* pointSize) {
 }
 
 SIZE DialogTemplatePixelSize(const DialogTemplateInfo& dialog) {
-    const DialogFontMetrics own =
-        MeasureDialogFont(dialog.hasFont ? dialog.faceName : nullptr, dialog.pointSize);
+    const DialogFontMetrics own = MeasureDialogFont(dialog.hasFont ? dialog.faceName : nullptr, dialog.pointSize);
 
     wchar_t sheetFace[LF_FACESIZE] = {};
     WORD sheetPoints = 0;

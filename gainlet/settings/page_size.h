@@ -10,19 +10,19 @@ namespace gainlet {
 // What the size computation needs of a dialog template (DLGTEMPLATE or
 // DLGTEMPLATEEX).
 struct DialogTemplateInfo {
-    short cx = 0;                 // dialog units
+    short cx = 0;  // dialog units
     short cy = 0;
-    bool hasFont = false;         // DS_SETFONT (or DS_SHELLFONT) present
+    bool hasFont = false;  // DS_SETFONT (or DS_SHELLFONT) present
     WORD pointSize = 0;
-    wchar_t faceName[LF_FACESIZE] = {};   // at most 31 characters kept
+    wchar_t faceName[LF_FACESIZE] = {};  // at most 31 characters kept
 };
 
 // Reads a template of size bytes; false when it is cut short or malformed.
 bool ReadDialogTemplate(const void* data, std::size_t size, DialogTemplateInfo* info);
 
 struct DialogFontMetrics {
-    int averageWidth;   // of the 52 letters, rounded to nearest
-    int lineHeight;     // height plus external leading
+    int averageWidth;  // of the 52 letters, rounded to nearest
+    int lineHeight;    // height plus external leading
     int charHeight;
 };
 

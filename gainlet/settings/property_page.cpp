@@ -34,8 +34,7 @@ const InterfaceEntry* CGainletPropPage::InterfaceTable() {
     return table;
 }
 
-CGainletPropPage::CGainletPropPage()
-    : titleId(IDS_TITLE), helpFileId(IDS_HELPFILE), docStringId(IDS_DOCSTRING) {}
+CGainletPropPage::CGainletPropPage() : titleId(IDS_TITLE), helpFileId(IDS_HELPFILE), docStringId(IDS_DOCSTRING) {}
 
 CGainletPropPage::~CGainletPropPage() {
     // A host may release the page before destroying its frame; the dialog
@@ -164,8 +163,8 @@ STDMETHODIMP CGainletPropPage::Apply() {
     if (gainDb < kLowestGainDb) gainDb = kLowestGainDb;
 
     RegistryKey key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_READ | KEY_WRITE, nullptr, key.put(), nullptr) == ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
+                        nullptr, key.put(), nullptr) == ERROR_SUCCESS) {
         DWORD bits;
         static_assert(sizeof bits == sizeof gainDb, "the value holds the float's bit pattern");
         std::memcpy(&bits, &gainDb, sizeof bits);

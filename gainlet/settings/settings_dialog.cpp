@@ -19,9 +19,9 @@ constexpr UINT_PTR IDT_REFRESH = 12345;
 constexpr UINT kRefreshPeriodMs = 50;
 
 constexpr float kSnapToZeroBelowDb = -0.001f;
-constexpr int kSpinLowest = -100000;    // thousandths of a dB
+constexpr int kSpinLowest = -100000;  // thousandths of a dB
 constexpr int kSpinHighest = 24000;
-constexpr float kLampThreshold = 0.985f;     // -0.131 dB of full scale
+constexpr float kLampThreshold = 0.985f;  // -0.131 dB of full scale
 constexpr DWORD kLampHoldWithAudioMs = 100;
 constexpr DWORD kLampHoldInSilenceMs = 250;
 
@@ -92,9 +92,7 @@ INT_PTR CALLBACK CGainletPropPage::DialogProc(HWND window, UINT message, WPARAM 
 
 bool CGainletPropPage::ProcessDialogMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     switch (message) {
-    case WM_INITDIALOG:
-        *result = OnInitDialog();
-        return true;
+    case WM_INITDIALOG: *result = OnInitDialog(); return true;
 
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
@@ -135,8 +133,7 @@ bool CGainletPropPage::ProcessDialogMessage(UINT message, WPARAM wParam, LPARAM 
         }
         return false;
 
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -253,9 +250,7 @@ LRESULT CGainletPropPage::OnStyleChanging(STYLESTRUCT* styles) {
     return 0;
 }
 
-float CGainletPropPage::ReadGainText() const {
-    return ClampAndSnap(ReadControlNumber(dialogWindow, IDC_GAIN));
-}
+float CGainletPropPage::ReadGainText() const { return ClampAndSnap(ReadControlNumber(dialogWindow, IDC_GAIN)); }
 
 void CGainletPropPage::ShowPeak(float peak) {
     if (peak == shownPeak) return;

@@ -16,7 +16,7 @@ void FormatInto(wchar_t (&out)[N], const wchar_t* format, Args... args) {
     out[(written < 0) ? N - 1 : static_cast<std::size_t>(written)] = L'\0';
 }
 
-constexpr float kSmallestShownPeak = 4.656612873077393e-10f;   // 2^-31
+constexpr float kSmallestShownPeak = 4.656612873077393e-10f;  // 2^-31
 
 }  // namespace
 

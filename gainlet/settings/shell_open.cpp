@@ -4,8 +4,6 @@
 
 namespace gainlet {
 
-void OpenWithShell(HWND owner, const wchar_t* target) {
-    ShellExecuteW(owner, nullptr, target, nullptr, L".", SW_SHOW);
-}
+void OpenWithShell(HWND owner, const wchar_t* target) { ShellExecuteW(owner, nullptr, target, nullptr, L".", SW_SHOW); }
 
 }  // namespace gainlet

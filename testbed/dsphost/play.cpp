@@ -53,9 +53,11 @@ std::wstring ParseOptions(const Arguments& args, PlayOptions* options) {
         } else if (arg == L"--disable") {
             options->disable = true;
         } else if (arg == L"--in-buffer") {
-            if (!hasValue || !ParsePositive(args[++i], &options->inBuffer)) return L"--in-buffer needs a positive byte count";
+            if (!hasValue || !ParsePositive(args[++i], &options->inBuffer))
+                return L"--in-buffer needs a positive byte count";
         } else if (arg == L"--out-buffer") {
-            if (!hasValue || !ParsePositive(args[++i], &options->outBuffer)) return L"--out-buffer needs a positive byte count";
+            if (!hasValue || !ParsePositive(args[++i], &options->outBuffer))
+                return L"--out-buffer needs a positive byte count";
         } else if (arg == L"--no-timestamps") {
             options->timestamps = false;
         } else if (IsOption(arg)) {
@@ -88,8 +90,9 @@ std::wstring PlanBuffer(DWORD asked, DWORD frame, DWORD minimum, DWORD alignment
     // The smallest whole number of frames the plug-in takes.
     const ULONGLONG needed = (ULONGLONG{minimum > frame ? minimum : frame} + frame - 1) / frame * frame;
     if (plan->bytes >= needed) return std::wstring();
-    return std::wstring(option) + L" of " + std::to_wstring(asked) + L" bytes is too small: this file and plug-in need " +
-           std::to_wstring(needed) + L" or more (whole frames of " + std::to_wstring(frame) + L" bytes)";
+    return std::wstring(option) + L" of " + std::to_wstring(asked) +
+           L" bytes is too small: this file and plug-in need " + std::to_wstring(needed) +
+           L" or more (whole frames of " + std::to_wstring(frame) + L" bytes)";
 }
 
 struct Summary {
@@ -152,8 +155,9 @@ void PrintSummary(IUnknown* plugin, const Summary& summary) {
         DWORD rate = 0, channels = 0, bits = 0;
         BOOL isFloat = FALSE;
         gainlet->GetFormatInfo(&rate, &channels, &bits, &isFloat);
-        swprintf(line, ARRAYSIZE(line), L"format: %lu Hz, %lu channels, %lu bits, %ls\n", static_cast<unsigned long>(rate),
-                 static_cast<unsigned long>(channels), static_cast<unsigned long>(bits), isFloat ? L"float" : L"integer");
+        swprintf(line, ARRAYSIZE(line), L"format: %lu Hz, %lu channels, %lu bits, %ls\n",
+                 static_cast<unsigned long>(rate), static_cast<unsigned long>(channels),
+                 static_cast<unsigned long>(bits), isFloat ? L"float" : L"integer");
         Print(line);
     }
     PrintRounding(L"in-buffer", summary.in, summary.frame);

@@ -116,8 +116,8 @@ std::vector<HWND> ChildWindows(HWND parent) {
     return children;
 }
 
-HRESULT PropertyFrame::Run(const wchar_t* caption, ULONG objectCount, IUnknown** objects,
-                           const CAUUID& pageClasses, FrameResult* result) {
+HRESULT PropertyFrame::Run(const wchar_t* caption, ULONG objectCount, IUnknown** objects, const CAUUID& pageClasses,
+                           FrameResult* result) {
     if (!result) return E_POINTER;
     if (pageClasses.cElems == 0 || !pageClasses.pElems) return E_INVALIDARG;
 
@@ -332,9 +332,7 @@ void PropertyFrame::OnCommand(WORD id) {
     case IDCANCEL:  // also Escape and the close box
         Close(FrameResult::Cancel);
         break;
-    case IDC_FRAME_APPLY:
-        ApplyDirtyPages();
-        break;
+    case IDC_FRAME_APPLY: ApplyDirtyPages(); break;
     }
 }
 

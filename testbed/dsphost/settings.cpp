@@ -75,10 +75,10 @@ private:
     void Run() {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         const WAVEFORMATEX* format = wav.Format();
-        const DWORD chunk = std::max<DWORD>(format->nBlockAlign, format->nAvgBytesPerSec / 100 / format->nBlockAlign *
-                                                                     format->nBlockAlign);
+        const DWORD chunk = std::max<DWORD>(format->nBlockAlign,
+                                            format->nAvgBytesPerSec / 100 / format->nBlockAlign * format->nBlockAlign);
         const DWORD start = GetTickCount();
-        ULONGLONG played = 0;   // bytes
+        ULONGLONG played = 0;  // bytes
         size_t offset = 0;
         while (!stop && !wav.data.empty()) {
             const DWORD length = static_cast<DWORD>(std::min<size_t>(chunk, wav.data.size() - offset));
@@ -126,8 +126,7 @@ private:
     static BOOL CALLBACK CloseFrame(HWND window, LPARAM) {
         wchar_t name[16] = {};
         GetClassNameW(window, name, 16);
-        if (std::wcscmp(name, L"#32770") == 0 && IsWindowVisible(window))
-            PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+        if (std::wcscmp(name, L"#32770") == 0 && IsWindowVisible(window)) PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
         return TRUE;
     }
     void Run(DWORD delayMs) {

@@ -18,8 +18,8 @@ using gainlet::FileHandle;
 // A WAV file's format block (the "fmt " chunk, at least a WAVEFORMATEX).
 // Its frame size and byte rate are never 0.
 struct WavFormat {
-    std::vector<BYTE> format;       // as stored (a 16-byte block gets cbSize 0 appended)
-    std::vector<BYTE> storedFormat; // the chunk exactly as read, written back unchanged
+    std::vector<BYTE> format;        // as stored (a 16-byte block gets cbSize 0 appended)
+    std::vector<BYTE> storedFormat;  // the chunk exactly as read, written back unchanged
     const WAVEFORMATEX* Format() const { return reinterpret_cast<const WAVEFORMATEX*>(format.data()); }
 };
 

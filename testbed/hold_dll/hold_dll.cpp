@@ -9,16 +9,13 @@
 
 #include "common/unique_handle.h"
 
-int wmain(int argc, wchar_t** argv)
-{
-    if (argc < 2)
-        return 1;
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) return 1;
     const gainlet::LibraryHandle module(LoadLibraryW(argv[1]));
     const char* status = module ? "holding\n" : "cannot load\n";
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), status, lstrlenA(status), &written, nullptr);
-    if (!module)
-        return 1;
+    if (!module) return 1;
     const DWORD seconds = argc > 2 ? static_cast<DWORD>(_wtoi(argv[2])) : 120;
     Sleep(seconds * 1000);
     return 0;

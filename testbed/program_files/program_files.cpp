@@ -7,15 +7,12 @@
 #include <windows.h>
 #include <shlobj.h>
 
-int wmain()
-{
+int wmain() {
     wchar_t path[MAX_PATH];
-    if (!SHGetSpecialFolderPathW(nullptr, path, CSIDL_PROGRAM_FILES, FALSE))
-        return 1;
+    if (!SHGetSpecialFolderPathW(nullptr, path, CSIDL_PROGRAM_FILES, FALSE)) return 1;
     char utf8[3 * MAX_PATH];
     const int length = WideCharToMultiByte(CP_UTF8, 0, path, -1, utf8, sizeof utf8, nullptr, nullptr);
-    if (length <= 1)
-        return 1;
+    if (length <= 1) return 1;
     utf8[length - 1] = '\n';
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8, length, &written, nullptr);

@@ -29,7 +29,8 @@ HRESULT OpenRecordKey(const std::wstring& subkey, RegistryKey* key) {
 
 DWORD ReadDword(HKEY key, const wchar_t* name) {
     DWORD value = 0, bytes = sizeof(value);
-    if (RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &bytes) != ERROR_SUCCESS) return 0;
+    if (RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &bytes) != ERROR_SUCCESS)
+        return 0;
     return value;
 }
 

@@ -90,10 +90,12 @@ LONG WriteRecord(HKEY key, const PluginRecord& record) {
     PutString(key, L"Description", record.hasDescription, record.description);
     PutString(key, L"UninstallString", record.hasUninstallString, record.uninstallString);
     RegSetValueExW(key, L"Priority", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&record.priority), sizeof(DWORD));
-    if (record.order) RegSetValueExW(key, L"Order", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&record.order), sizeof(DWORD));
+    if (record.order)
+        RegSetValueExW(key, L"Order", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&record.order), sizeof(DWORD));
     // "{type} {subtype}" per media type, as a multi-string.
     std::wstring types;
-    for (const MediaTypePair& pair : record.mediaTypes) types += GuidText(pair.type) + L" " + GuidText(pair.subtype) + L'\0';
+    for (const MediaTypePair& pair : record.mediaTypes)
+        types += GuidText(pair.type) + L" " + GuidText(pair.subtype) + L'\0';
     types += L'\0';
     return RegSetValueExW(key, L"MediaTypes", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(types.data()),
                           static_cast<DWORD>(types.size() * sizeof(wchar_t)));
@@ -117,7 +119,8 @@ bool ReadRecord(HKEY key, PluginRecord* record) {
             if (end == std::wstring::npos) end = text.size();
             const std::wstring item = text.substr(start, end - start);
             MediaTypePair pair{};
-            if (item.size() == 77 && ParseGuid(item.substr(0, 38), &pair.type) && ParseGuid(item.substr(39), &pair.subtype))
+            if (item.size() == 77 && ParseGuid(item.substr(0, 38), &pair.type) &&
+                ParseGuid(item.substr(39), &pair.subtype))
                 record->mediaTypes.push_back(pair);
             start = end + 1;
         }
@@ -137,8 +140,6 @@ std::vector<PluginRecord> ReadRegisteredPlugins() {
     return plugins;
 }
 
-std::vector<PluginRecord> ReadRegistrarCalls() {
-    return ReadRecordsIn(std::wstring(kRegistrarKeyPath) + L"\\Calls");
-}
+std::vector<PluginRecord> ReadRegistrarCalls() { return ReadRecordsIn(std::wstring(kRegistrarKeyPath) + L"\\Calls"); }
 
 }  // namespace testbed

@@ -26,8 +26,14 @@ public:
     void FinalRelease() { ++finalReleased; }
     ~CTwoFaces() { ++destroyed; }
 
-    STDMETHODIMP GetClassID(CLSID* clsid) override { *clsid = CLSID_NULL; return S_OK; }
-    STDMETHODIMP GetWindow(HWND* hwnd) override { *hwnd = nullptr; return S_OK; }
+    STDMETHODIMP GetClassID(CLSID* clsid) override {
+        *clsid = CLSID_NULL;
+        return S_OK;
+    }
+    STDMETHODIMP GetWindow(HWND* hwnd) override {
+        *hwnd = nullptr;
+        return S_OK;
+    }
     STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 };
 

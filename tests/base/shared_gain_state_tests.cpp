@@ -39,11 +39,10 @@ protected:
         hadParent_ = KeyExists(kProductKeyPath);
         hadKey_ = KeyExists(kSettingsKeyPath);
         RegistryKey key;
-        if (hadKey_ && RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, key.put()) ==
-                           ERROR_SUCCESS) {
+        if (hadKey_ && RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
             DWORD size = sizeof(savedData_);
-            hadValue_ = RegQueryValueExW(key.get(), kGainValueName, nullptr, &savedType_, savedData_,
-                                         &size) == ERROR_SUCCESS;
+            hadValue_ =
+                RegQueryValueExW(key.get(), kGainValueName, nullptr, &savedType_, savedData_, &size) == ERROR_SUCCESS;
             savedSize_ = size;
         }
     }
@@ -72,8 +71,8 @@ protected:
 
     static void Store(DWORD type, const void* data, DWORD size) {
         const RegistryKey key = OpenForWriting();
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key.get(), kGainValueName, 0, type,
-                                                static_cast<const BYTE*>(data), size));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegSetValueExW(key.get(), kGainValueName, 0, type, static_cast<const BYTE*>(data), size));
     }
 
     static void StoreGain(float db) { Store(REG_DWORD, &db, sizeof(db)); }
@@ -115,7 +114,7 @@ TEST_F(PersistedGainTest, MissingKeyOrValueGivesTheDefault) {
     EXPECT_NEAR(0.9849802260127861, loaded.linearGain, 1e-15);
     EXPECT_FALSE(KeyExists(kSettingsKeyPath)) << "loading must not create the key";
 
-    OpenForWriting();   // the key without the value
+    OpenForWriting();  // the key without the value
     loaded = Load();
     EXPECT_EQ(kDefaultGainDb, loaded.gainDb);
 }
@@ -309,8 +308,8 @@ TEST(SharedGainStateTest, GainChangesAndMeterReadsRaceWithProcessing) {
             std::set<int32_t> allowed;
             for (double g : factors) {
                 for (int32_t s : {a, -a}) {
-                    allowed.insert(static_cast<int32_t>(reference::Quantise(
-                        double(s) * g, true, INT32_MIN, INT32_MAX)));
+                    allowed.insert(
+                        static_cast<int32_t>(reference::Quantise(double(s) * g, true, INT32_MIN, INT32_MAX)));
                 }
             }
             uint32_t largest = 0;

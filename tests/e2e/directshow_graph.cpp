@@ -78,7 +78,8 @@ ComPtr<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION direction) {
 }
 
 void AddFilter(IGraphBuilder* graph, const CLSID& clsid, const wchar_t* name, ComPtr<IBaseFilter>* filter) {
-    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(filter->GetAddressOf())))
+    ASSERT_HRESULT_SUCCEEDED(
+        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(filter->GetAddressOf())))
         << "creating the " << testing::PrintToString(std::wstring(name));
     ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(filter->Get(), name));
 }

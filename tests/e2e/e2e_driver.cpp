@@ -130,7 +130,8 @@ const wchar_t kEnglishName[] = L"Gainlet plugin";
 const wchar_t kEnglishDescription[] = L"This plugin finely adjusts sound volume to evade peak limiter of the Windows.";
 const wchar_t kJapaneseName[] = L"Gainlet \u97f3\u91cf\u5fae\u8abf\u6574\u30d7\u30e9\u30b0\u30a4\u30f3";
 const wchar_t kJapaneseDescription[] =
-    L"Windows\u306e\u30d4\u30fc\u30af\u30ea\u30df\u30c3\u30bf\u30fc\u304c\u639b\u304b\u3089\u306a\u3044\u3088\u3046\u306b"
+    L"Windows\u306e\u30d4\u30fc\u30af\u30ea\u30df\u30c3\u30bf\u30fc\u304c\u639b\u304b\u3089\u306a\u3044\u3088\u3046"
+    L"\u306b"
     L"\u97f3\u91cf\u3092\u5fae\u8abf\u6574\u3067\u304d\u307e\u3059";
 
 // Each test starts with the stand-in registered, Gainlet not, no records.
@@ -247,9 +248,9 @@ TEST_F(Registration, PathWithASingleQuoteIsStoredAsItIs) {
 
 struct Layout {
     const char* name;
-    WORD tag;         // 1, 3 or 0xFFFE
+    WORD tag;  // 1, 3 or 0xFFFE
     WORD bits;
-    WORD validBits;   // extensible only
+    WORD validBits;  // extensible only
     bool floatSubformat;
     WORD channels;
 };
@@ -375,8 +376,8 @@ protected:
         DeleteFileW(out.c_str());
         wchar_t gain[32];
         swprintf(gain, ARRAYSIZE(gain), L"%.9g", static_cast<double>(gainDb));
-        const ProcessResult run = RunProcess(Quoted(Env(L"GAINLET_DSPHOST")) + L" --gain " + gain + L" " + extra + L" " +
-                                      Quoted(in) + L" " + Quoted(out));
+        const ProcessResult run = RunProcess(Quoted(Env(L"GAINLET_DSPHOST")) + L" --gain " + gain + L" " + extra +
+                                             L" " + Quoted(in) + L" " + Quoted(out));
         ASSERT_EQ(run.exitCode, 0u) << run.output;
 
         std::vector<BYTE> outFormat, outData;
@@ -452,10 +453,12 @@ TEST_F(Playing, BufferSizesAreRoundedDownToWholeFrames) {
         const char* outBuffer;
     };
     const Case cases[] = {
-        {{"extensible PCM 24/24", WAVE_FORMAT_EXTENSIBLE, 24, 24, false, 2}, L"--in-buffer 4100",
+        {{"extensible PCM 24/24", WAVE_FORMAT_EXTENSIBLE, 24, 24, false, 2},
+         L"--in-buffer 4100",
          "4100 bytes rounded down to 4098 (whole frames of 6 bytes)",
          "4096 bytes rounded down to 4092 (whole frames of 6 bytes)"},
-        {{"float 32 stereo", WAVE_FORMAT_IEEE_FLOAT, 32, 32, false, 2}, L"--in-buffer 4100 --out-buffer 1001",
+        {{"float 32 stereo", WAVE_FORMAT_IEEE_FLOAT, 32, 32, false, 2},
+         L"--in-buffer 4100 --out-buffer 1001",
          "4100 bytes rounded down to 4096 (whole frames of 8 bytes)",
          "1001 bytes rounded down to 1000 (whole frames of 8 bytes)"},
     };
@@ -470,12 +473,14 @@ TEST_F(Playing, BufferSizesAreRoundedDownToWholeFrames) {
 TEST_F(Playing, HostErrorsAreOneLineWithTheCode) {
     const std::wstring host = Quoted(Env(L"GAINLET_DSPHOST"));
     const std::wstring work = Env(L"GAINLET_WORKDIR");
-    EXPECT_EQ(RunProcess(host + L" " + Quoted(work + L"\\missing.wav") + L" " + Quoted(work + L"\\x.wav")).exitCode, 1u);
+    EXPECT_EQ(RunProcess(host + L" " + Quoted(work + L"\\missing.wav") + L" " + Quoted(work + L"\\x.wav")).exitCode,
+              1u);
 
     const Layout pcm24 = {"PCM 24", WAVE_FORMAT_PCM, 24, 24, false, 2};  // tag 1 allows 8 and 16 bits only
     WriteWav(work + L"\\refused.wav", MakeFormat(pcm24), MakeSamples(pcm24, 10));
     DeleteFileW((work + L"\\x.wav").c_str());
-    EXPECT_EQ(RunProcess(host + L" " + Quoted(work + L"\\refused.wav") + L" " + Quoted(work + L"\\x.wav")).exitCode, 1u);
+    EXPECT_EQ(RunProcess(host + L" " + Quoted(work + L"\\refused.wav") + L" " + Quoted(work + L"\\x.wav")).exitCode,
+              1u);
     EXPECT_EQ(GetFileAttributesW((work + L"\\x.wav").c_str()), INVALID_FILE_ATTRIBUTES) << "nothing written";
     EXPECT_EQ(RunProcess(host + L" --in-buffer 0 a.wav b.wav").exitCode, 2u);
 
@@ -614,8 +619,7 @@ TEST_F(DirectShowGraph, EveryFormatComesOutBitExactAtTwoStoredGains) {
             const gainlet::reference::Result expected =
                 gainlet::reference::PlayStream(format, data, gainDb, data.size(), true);
             EXPECT_EQ(played.data.size(), expected.bytes.size());
-            EXPECT_EQ(FirstDifference(played.data, expected.bytes),
-                      std::min(played.data.size(), expected.bytes.size()))
+            EXPECT_EQ(FirstDifference(played.data, expected.bytes), std::min(played.data.size(), expected.bytes.size()))
                 << "first differing byte";
         }
         // The next gain is read only by a fresh load of the DLL.

@@ -299,8 +299,8 @@ TEST_F(Marshalling, TheSettingsPageReachesTheObjectInAnotherProcess) {
     ASSERT_EQ(CoCreateInstance(CLSID_GainletPropPage, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&page)), S_OK);
     IUnknown* objects[] = {control.Get()};
     ASSERT_EQ(page->SetObjects(1, objects), S_OK);
-    gainlet::WindowHandle frame(CreateWindowExW(0, L"STATIC", L"Gainlet", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                                640, 480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+    gainlet::WindowHandle frame(CreateWindowExW(0, L"STATIC", L"Gainlet", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640,
+                                                480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
     ASSERT_NE(frame.get(), nullptr);
     const RECT area = {0, 0, 600, 400};
     ASSERT_EQ(page->Activate(frame.get(), &area, FALSE), S_OK);

@@ -125,8 +125,8 @@ public:
     static std::wstring Text(HWND window) {
         wchar_t text[256] = {};
         DWORD_PTR ignored;
-        SendMessageTimeoutW(window, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                            5000, &ignored);
+        SendMessageTimeoutW(window, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                            &ignored);
         return text;
     }
     HWND Focus() const {
@@ -242,8 +242,7 @@ TEST_F(SettingsFrame, TypedGainIsPreviewedApplyStoresItAndCancelKeepsTheApplied)
     PROPPAGEINFO info = {};
     info.cb = sizeof info;
     ASSERT_EQ(probe->GetPageInfo(&info), S_OK);
-    const gainlet::CoTaskMemPtr<OLECHAR> title(info.pszTitle), docString(info.pszDocString),
-        helpFile(info.pszHelpFile);
+    const gainlet::CoTaskMemPtr<OLECHAR> title(info.pszTitle), docString(info.pszDocString), helpFile(info.pszHelpFile);
     RECT page, ok;
     GetWindowRect(host.page, &page);
     GetWindowRect(host.FrameButton(IDOK), &ok);

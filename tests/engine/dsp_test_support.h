@@ -34,10 +34,10 @@ struct Format {
     WORD channels = 2;
     DWORD rate = 44100;
     WORD bits = 16;
-    WORD validBits = 0;          // extensible only; 0 means "same as bits"
-    GUID subFormat = MEDIASUBTYPE_PCM;   // extensible only: a format tag's subtype
-    WORD blockAlign = 0;         // 0: channels * bits / 8
-    DWORD avgBytes = 0;          // 0: rate * blockAlign
+    WORD validBits = 0;                 // extensible only; 0 means "same as bits"
+    GUID subFormat = MEDIASUBTYPE_PCM;  // extensible only: a format tag's subtype
+    WORD blockAlign = 0;                // 0: channels * bits / 8
+    DWORD avgBytes = 0;                 // 0: rate * blockAlign
 };
 
 Format Pcm(WORD bits, WORD channels = 2, DWORD rate = 44100);

@@ -117,7 +117,8 @@ size_t MakeBlock(Random& rnd, BYTE (&bytes)[64]) {
     w.Format.nSamplesPerSec = rnd.Pick<DWORD>({8000, 44100, 48000, 192000});
     w.Format.nBlockAlign = static_cast<WORD>(w.Format.nChannels * base.bits / 8);
     w.Format.nAvgBytesPerSec = w.Format.nSamplesPerSec * w.Format.nBlockAlign;
-    w.Samples.wValidBitsPerSample = base.validBits.size() ? base.validBits.begin()[rnd.Below(base.validBits.size())] : 0;
+    w.Samples.wValidBitsPerSample =
+        base.validBits.size() ? base.validBits.begin()[rnd.Below(base.validBits.size())] : 0;
     w.SubFormat = rnd.Below(2) ? MEDIASUBTYPE_PCM : MEDIASUBTYPE_IEEE_FLOAT;
     w.Format.cbSize = 22;
     size_t size = base.tag == WAVE_FORMAT_EXTENSIBLE ? sizeof w : sizeof(WAVEFORMATEX);
@@ -138,9 +139,9 @@ size_t MakeBlock(Random& rnd, BYTE (&bytes)[64]) {
     std::memcpy(bytes, &w, sizeof w);
 
     switch (rnd.Below(6)) {
-    case 0: size = rnd.Below(static_cast<uint32_t>(size) + 1); break;   // truncated
-    case 1: size = rnd.Below(sizeof bytes + 1); break;                   // any length
-    case 2:                                                              // noise
+    case 0: size = rnd.Below(static_cast<uint32_t>(size) + 1); break;  // truncated
+    case 1: size = rnd.Below(sizeof bytes + 1); break;                 // any length
+    case 2:                                                            // noise
         size = rnd.Below(sizeof bytes + 1);
         for (BYTE& b : bytes) b = static_cast<BYTE>(rnd.Next());
         break;

@@ -11,8 +11,7 @@
 namespace gainlet::test {
 namespace {
 
-const IID* const kInterfaces[] = {&IID_IGainlet, &IID_IMediaObject, &IID_IWMPPluginEnable,
-                                  &IID_ISpecifyPropertyPages};
+const IID* const kInterfaces[] = {&IID_IGainlet, &IID_IMediaObject, &IID_IWMPPluginEnable, &IID_ISpecifyPropertyPages};
 
 IUnknown* Query(IUnknown* from, REFIID iid) {
     void* result = nullptr;

@@ -60,7 +60,13 @@ const AcceptanceCase kAcceptance[] = {
     {"tag 2", With(Pcm(16), [](Format& f) { f.tag = 2; }), false},
     {"no channels", Pcm(16, 0), false},
     {"no rate", Pcm(16, 2, 0), false},
-    {"no average rate", With(Pcm(16), [](Format& f) { f.avgBytes = 0; f.rate = 0; }), false},
+    {"no average rate",
+     With(Pcm(16),
+          [](Format& f) {
+              f.avgBytes = 0;
+              f.rate = 0;
+          }),
+     false},
     {"block align too small for a frame", With(Pcm(16), [](Format& f) { f.blockAlign = 3; }), false},
     {"padded block align", With(Pcm(16), [](Format& f) { f.blockAlign = 8; }), true},
     {"average rate not checked against rate", With(Pcm(16), [](Format& f) { f.avgBytes = 7; }), true},
@@ -188,9 +194,9 @@ TEST(MediaTypeNegotiation, EachSideOffersAndReportsTheOther) {
                       S_OK);
             EXPECT_TRUE(SameMediaType(*offered.get(), *type.get()));
             EXPECT_NE(offered->pbFormat, type->pbFormat) << "a copy, not the caller's block";
-            ASSERT_EQ(inputFirst ? dsp->GetInputCurrentType(0, current.get())
-                                 : dsp->GetOutputCurrentType(0, current.get()),
-                      S_OK);
+            ASSERT_EQ(
+                inputFirst ? dsp->GetInputCurrentType(0, current.get()) : dsp->GetOutputCurrentType(0, current.get()),
+                S_OK);
             EXPECT_TRUE(SameMediaType(*current.get(), *type.get()));
 
             DWORD size = 0, lookahead = 9, alignment = 0;
@@ -326,8 +332,8 @@ TEST(MediaTypeNegotiation, FormatObjectReleaseCanReenterTheObject) {
             HRESULT inside = E_FAIL;
             formatObject.onRelease = [&] {
                 MediaType current;
-                inside = input ? dsp->GetInputCurrentType(0, current.get())
-                               : dsp->GetOutputCurrentType(0, current.get());
+                inside =
+                    input ? dsp->GetInputCurrentType(0, current.get()) : dsp->GetOutputCurrentType(0, current.get());
                 EXPECT_EQ(set(nullptr, DMO_SET_TYPEF_CLEAR), S_OK);
             };
             ASSERT_EQ(set(nullptr, DMO_SET_TYPEF_CLEAR), S_OK);

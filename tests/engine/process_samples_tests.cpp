@@ -20,18 +20,19 @@ using namespace testing_support;
 
 struct Gain {
     std::string name;
-    float db;       // used when exact == 0
-    double exact;   // a factor set directly, for ties no dB value reaches
+    float db;      // used when exact == 0
+    double exact;  // a factor set directly, for ties no dB value reaches
 };
 
 // The gains of the settings page's range and far beyond it, plus exact
 // factors that put products on rounding ties (0.5, 1.5) or just below one
 // (the largest double below 0.5).
 const Gain kGains[] = {
-    {"0 dB", 0.0f, 0},         {"default", kDefaultGainDb, 0}, {"+6 dB", 6.0f, 0},
-    {"-6 dB", -6.0f, 0},       {"+24 dB", 24.0f, 0},          {"-100 dB", -100.0f, 0},
-    {"+200 dB", 200.0f, 0},    {"x0.5", 0, 0.5},              {"x1.5", 0, 1.5},
-    {"x0.49999999999999994", 0, 0.49999999999999994},
+    {"0 dB", 0.0f, 0},      {"default", kDefaultGainDb, 0},
+    {"+6 dB", 6.0f, 0},     {"-6 dB", -6.0f, 0},
+    {"+24 dB", 24.0f, 0},   {"-100 dB", -100.0f, 0},
+    {"+200 dB", 200.0f, 0}, {"x0.5", 0, 0.5},
+    {"x1.5", 0, 1.5},       {"x0.49999999999999994", 0, 0.49999999999999994},
 };
 
 void ApplyGain(const Gain& gain) {
@@ -54,8 +55,7 @@ constexpr uint8_t kUntouched = 0xA5;
 
 // One call on a fresh meter; the destination has room past the count so that
 // stray writes show.
-Outcome RunCount(const WAVEFORMATEXTENSIBLE& format, const std::vector<uint8_t>& in, DWORD count,
-            BOOL enabled = TRUE) {
+Outcome RunCount(const WAVEFORMATEXTENSIBLE& format, const std::vector<uint8_t>& in, DWORD count, BOOL enabled = TRUE) {
     g_sharedGainState.ReadMeter(TRUE, nullptr, nullptr);
     Outcome o;
     o.out.assign(in.size() + 16, kUntouched);
@@ -69,9 +69,7 @@ Outcome RunAll(const WAVEFORMATEXTENSIBLE& format, const std::vector<uint8_t>& i
     return RunCount(format, in, static_cast<DWORD>(in.size()));
 }
 
-std::vector<uint8_t> Written(const Outcome& o) {
-    return std::vector<uint8_t>(o.out.begin(), o.out.begin() + o.count);
-}
+std::vector<uint8_t> Written(const Outcome& o) { return std::vector<uint8_t>(o.out.begin(), o.out.begin() + o.count); }
 
 void ExpectMatches(const Outcome& o, const reference::Result& expected) {
     ASSERT_EQ(S_OK, o.hr);
@@ -81,8 +79,7 @@ void ExpectMatches(const Outcome& o, const reference::Result& expected) {
     for (size_t i = 0; i < got.size() && mismatches < 5; ++i) {
         if (got[i] != expected.bytes[i]) {
             ++mismatches;
-            ADD_FAILURE() << "byte " << i << ": got " << int(got[i]) << ", expected "
-                          << int(expected.bytes[i]);
+            ADD_FAILURE() << "byte " << i << ": got " << int(got[i]) << ", expected " << int(expected.bytes[i]);
         }
     }
     EXPECT_EQ(expected.runPeak, o.peak);
@@ -105,9 +102,9 @@ std::vector<int16_t> Every16BitValue() {
 // saturation turn: the extremes, zero, one step either side, and halves of a
 // step around zero and full scale.
 std::vector<int32_t> Samples32(std::mt19937& rng, size_t randomCount) {
-    std::vector<int32_t> v = {0, 1, -1, 127, 128, 255, 256, -256, -257, 0x7FFFFFFF,
-                              INT32_MIN, INT32_MIN + 1, 0x7FFFFF00, -0x7FFFFF00,
-                              0x40000000, -0x40000000, 0x00000800, -0x00000800,
+    std::vector<int32_t> v = {0,          1,           -1,         127,         128,        255,
+                              256,        -256,        -257,       0x7FFFFFFF,  INT32_MIN,  INT32_MIN + 1,
+                              0x7FFFFF00, -0x7FFFFF00, 0x40000000, -0x40000000, 0x00000800, -0x00000800,
                               0x00008000, -0x00008000, 0x00010000, -0x00010000};
     std::uniform_int_distribution<uint32_t> any;
     std::uniform_int_distribution<int> smallMagnitude(-70000, 70000);
@@ -130,8 +127,17 @@ std::vector<uint8_t> Pack24(const std::vector<int32_t>& leftJustified) {
 }
 
 std::vector<float> FloatSamples(std::mt19937& rng, size_t randomCount) {
-    std::vector<float> v = {0.0f, -0.0f, 1.0f, -1.0f, 0.75f, -0.75f, 1e-40f, -1e-40f,
-                            3.0e38f, -3.0e38f, std::numeric_limits<float>::infinity(),
+    std::vector<float> v = {0.0f,
+                            -0.0f,
+                            1.0f,
+                            -1.0f,
+                            0.75f,
+                            -0.75f,
+                            1e-40f,
+                            -1e-40f,
+                            3.0e38f,
+                            -3.0e38f,
+                            std::numeric_limits<float>::infinity(),
                             -std::numeric_limits<float>::infinity()};
     std::uniform_real_distribution<float> unit(-2.0f, 2.0f);
     std::uniform_int_distribution<uint32_t> bits;
@@ -186,8 +192,7 @@ TEST_F(ProcessSamplesTest, EverySixteenBitValueAtEachGain) {
     for (const Gain& gain : kGains) {
         SCOPED_TRACE(gain.name);
         ApplyGain(gain);
-        ExpectMatches(RunAll(stereo, in),
-                      reference::Process16(values, g_sharedGainState.LinearGain()));
+        ExpectMatches(RunAll(stereo, in), reference::Process16(values, g_sharedGainState.LinearGain()));
     }
 }
 
@@ -200,8 +205,7 @@ TEST_F(ProcessSamplesTest, PackedTwentyFourBitForEachValidBitCount) {
         for (const Gain& gain : kGains) {
             SCOPED_TRACE(gain.name + ", valid bits " + std::to_string(valid));
             ApplyGain(gain);
-            ExpectMatches(RunAll(format, in),
-                          reference::Process24(in, valid, g_sharedGainState.LinearGain()));
+            ExpectMatches(RunAll(format, in), reference::Process24(in, valid, g_sharedGainState.LinearGain()));
         }
     }
 }
@@ -215,8 +219,7 @@ TEST_F(ProcessSamplesTest, ThirtyTwoBitIntegerForEachValidBitCount) {
         for (const Gain& gain : kGains) {
             SCOPED_TRACE(gain.name + ", valid bits " + std::to_string(valid));
             ApplyGain(gain);
-            ExpectMatches(RunAll(format, in),
-                          reference::Process32(samples, valid, g_sharedGainState.LinearGain()));
+            ExpectMatches(RunAll(format, in), reference::Process32(samples, valid, g_sharedGainState.LinearGain()));
         }
     }
 }
@@ -227,8 +230,7 @@ void ExpectEveryIntegerLayoutMatches(const std::vector<int32_t>& samples) {
     const std::vector<int16_t> samples16 = Every16BitValue();
     ExpectMatches(RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 8), Every8BitValue()),
                   reference::Process8(Every8BitValue(), g));
-    ExpectMatches(RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 16), ToBytes(samples16)),
-                  reference::Process16(samples16, g));
+    ExpectMatches(RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 16), ToBytes(samples16)), reference::Process16(samples16, g));
     for (WORD valid : {16, 20, 24}) {
         ExpectMatches(RunAll(MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 24, valid), Pack24(samples)),
                       reference::Process24(Pack24(samples), valid, g));
@@ -276,8 +278,7 @@ TEST_F(ProcessSamplesTest, FloatsInBothTagsAtEachGain) {
         for (const Gain& gain : kGains) {
             SCOPED_TRACE(gain.name);
             ApplyGain(gain);
-            ExpectMatches(RunAll(format, in),
-                          reference::ProcessFloat(values, g_sharedGainState.LinearGain()));
+            ExpectMatches(RunAll(format, in), reference::ProcessFloat(values, g_sharedGainState.LinearGain()));
         }
     }
 }
@@ -323,8 +324,7 @@ TEST_F(ProcessSamplesTest, PeakOfTheNegativeBoundIsFullScale) {
     EXPECT_EQ(1.0f, RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 8), {0x00}).peak);
     EXPECT_EQ(0.0f, RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 8), {0x80}).peak);
     EXPECT_EQ(1.0f, RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 16), ToBytes<int16_t>({-32768})).peak);
-    EXPECT_EQ(32767.0f / 32768.0f,
-              RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 16), ToBytes<int16_t>({32767})).peak);
+    EXPECT_EQ(32767.0f / 32768.0f, RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 16), ToBytes<int16_t>({32767})).peak);
     const auto int32 = MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 32, 32);
     EXPECT_EQ(1.0f, RunAll(int32, ToBytes<int32_t>({INT32_MIN})).peak);
     // The lowest 8 bits do not count: -1 is 0xFFFFFFFF, cleared to -256.
@@ -335,17 +335,14 @@ TEST_F(ProcessSamplesTest, PeakOfTheNegativeBoundIsFullScale) {
 
 TEST_F(ProcessSamplesTest, HugeGainsSaturateToTheBoundOfTheSamplesSign) {
     g_sharedGainState.SetGain(200.0f);
-    EXPECT_EQ((std::vector<uint8_t>{255, 0, 128}),
-              Written(RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 8), {129, 127, 128})));
+    EXPECT_EQ((std::vector<uint8_t>{255, 0, 128}), Written(RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 8), {129, 127, 128})));
     EXPECT_EQ((std::vector<int16_t>{32767, -32768, 0}),
-              FromBytes<int16_t>(Written(
-                  RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 16), ToBytes<int16_t>({1, -1, 0})))));
+              FromBytes<int16_t>(Written(RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 16), ToBytes<int16_t>({1, -1, 0})))));
     EXPECT_EQ(Pack24({0x7FFFF000, INT32_MIN, 0}),
-              Written(RunAll(MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 24, 20),
-                             Pack24({0x1000, -0x1000, 0}))));
+              Written(RunAll(MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 24, 20), Pack24({0x1000, -0x1000, 0}))));
     EXPECT_EQ((std::vector<int32_t>{0x7FFFFFFF, INT32_MIN, 0}),
-              FromBytes<int32_t>(Written(RunAll(MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 32, 32),
-                                                ToBytes<int32_t>({1, -1, 0})))));
+              FromBytes<int32_t>(
+                  Written(RunAll(MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 32, 32), ToBytes<int32_t>({1, -1, 0})))));
     // A positive full-scale peak stays one step short of 1.0.
     const auto positive = Repeat<int32_t>({0x100000, 0x7FFFFFFF, 0x40000000}, kPatternRepeats);
     EXPECT_EQ(127.0f / 128.0f, RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 8), Repeat<uint8_t>({129, 200}, 9)).peak);
@@ -410,8 +407,7 @@ TEST_F(ProcessSamplesTest, NonFiniteGainsGiveDefinedResults) {
     g_sharedGainState.SetGain(inf);
     EXPECT_EQ(Repeat<uint8_t>({255, 0, 128, 255, 0}, kPatternRepeats), Written(RunAll(f8, in8)));
     o = RunAll(f16, ToBytes(in16));
-    EXPECT_EQ(Repeat<int16_t>({32767, -32768, 0, 32767, -32768}, kPatternRepeats),
-              FromBytes<int16_t>(Written(o)));
+    EXPECT_EQ(Repeat<int16_t>({32767, -32768, 0, 32767, -32768}, kPatternRepeats), FromBytes<int16_t>(Written(o)));
     EXPECT_EQ(1.0f, o.peak);
     EXPECT_EQ(Pack24(Repeat<int32_t>({0x7FFFFF00, INT32_MIN, 0, 0x7FFFFF00, INT32_MIN}, kPatternRepeats)),
               Written(RunAll(f24, Pack24(in32))));
@@ -457,8 +453,8 @@ TEST_F(ProcessSamplesTest, EveryShortRunLengthAndAlignment) {
     for (const Case& c : cases) {
         for (size_t n = 0; n <= 40; ++n) {
             for (size_t offset : {0, 1, 3}) {
-                SCOPED_TRACE(::testing::Message() << c.format.Format.wBitsPerSample << "-bit, "
-                                                  << n << " samples, offset " << offset);
+                SCOPED_TRACE(::testing::Message()
+                             << c.format.Format.wBitsPerSample << "-bit, " << n << " samples, offset " << offset);
                 const size_t size = n * c.bytesPerSample;
                 std::vector<uint8_t> in(size);
                 for (auto& b : in) b = static_cast<uint8_t>(byte(rng));
@@ -468,8 +464,8 @@ TEST_F(ProcessSamplesTest, EveryShortRunLengthAndAlignment) {
                 std::vector<uint8_t> source(offset + size), target(offset + size + 16, kUntouched);
                 std::copy(in.begin(), in.end(), source.begin() + offset);
                 DWORD count = static_cast<DWORD>(size);
-                ASSERT_EQ(S_OK, ProcessSamples(TRUE, &c.format.Format, target.data() + offset,
-                                               source.data() + offset, &count));
+                ASSERT_EQ(S_OK, ProcessSamples(TRUE, &c.format.Format, target.data() + offset, source.data() + offset,
+                                               &count));
                 ASSERT_EQ(size, count);
                 reference::Result expected;
                 switch (c.format.Format.wBitsPerSample) {
@@ -477,15 +473,14 @@ TEST_F(ProcessSamplesTest, EveryShortRunLengthAndAlignment) {
                 case 16: expected = reference::Process16(FromBytes<int16_t>(in), g); break;
                 case 24: expected = reference::Process24(in, 20, g); break;
                 default:
-                    expected = c.format.Format.wFormatTag == WAVE_FORMAT_IEEE_FLOAT
-                                   ? reference::ProcessFloat(FromBytes<float>(in), g)
-                                   : reference::Process32(FromBytes<int32_t>(in),
-                                                          c.format.Samples.wValidBitsPerSample, g);
+                    expected =
+                        c.format.Format.wFormatTag == WAVE_FORMAT_IEEE_FLOAT
+                            ? reference::ProcessFloat(FromBytes<float>(in), g)
+                            : reference::Process32(FromBytes<int32_t>(in), c.format.Samples.wValidBitsPerSample, g);
                 }
-                ASSERT_EQ(expected.bytes, std::vector<uint8_t>(target.begin() + offset,
-                                                               target.begin() + offset + size));
-                ASSERT_EQ(std::vector<uint8_t>(16, kUntouched),
-                          std::vector<uint8_t>(target.end() - 16, target.end()));
+                ASSERT_EQ(expected.bytes,
+                          std::vector<uint8_t>(target.begin() + offset, target.begin() + offset + size));
+                ASSERT_EQ(std::vector<uint8_t>(16, kUntouched), std::vector<uint8_t>(target.end() - 16, target.end()));
             }
         }
     }
@@ -580,8 +575,7 @@ TEST_F(ProcessSamplesTest, DisabledCopiesEveryByteAndLeavesTheMeterAlone) {
 
 TEST_F(ProcessSamplesTest, UnsupportedLayoutsFailWithoutWritingOrMetering) {
     const WAVEFORMATEXTENSIBLE formats[] = {
-        MakeFormat(WAVE_FORMAT_PCM, 1, 12),
-        MakeFormat(WAVE_FORMAT_PCM, 1, 64),
+        MakeFormat(WAVE_FORMAT_PCM, 1, 12), MakeFormat(WAVE_FORMAT_PCM, 1, 64),
         MakeFormat(WAVE_FORMAT_PCM, 1, 32),  // 32-bit needs the float tag or the extensible block
     };
     for (const auto& format : formats) {

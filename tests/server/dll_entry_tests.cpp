@@ -31,7 +31,8 @@ protected:
         dll += L"Gainlet.dll";
         module = LoadLibraryW(dll.c_str());
         ASSERT_NE(module, nullptr) << "cannot load Gainlet.dll beside the test program";
-        canUnloadNow = reinterpret_cast<CanUnloadNowFn>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
+        canUnloadNow =
+            reinterpret_cast<CanUnloadNowFn>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
         getClassObject =
             reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
         ASSERT_TRUE(canUnloadNow && getClassObject);

@@ -22,8 +22,7 @@ constexpr int kCycles = 3000;
 // A leak of even 32 bytes a cycle would pass 96 KB over the run.
 constexpr SIZE_T kHeapGrowthBound = 64 * 1024;
 
-std::wstring DllBesideTheProgram()
-{
+std::wstring DllBesideTheProgram() {
     wchar_t path[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring dll(path, length);
@@ -32,8 +31,7 @@ std::wstring DllBesideTheProgram()
 }
 
 // Bytes in use on every heap of the process.
-SIZE_T BusyHeapBytes()
-{
+SIZE_T BusyHeapBytes() {
     HANDLE heaps[64];
     const DWORD count = GetProcessHeaps(64, heaps);
     SIZE_T busy = 0;
@@ -49,8 +47,7 @@ SIZE_T BusyHeapBytes()
 
 // The slot a new TlsAlloc gets: the same before and after only when every
 // load gave its slots back.
-DWORD FreshTlsIndex()
-{
+DWORD FreshTlsIndex() {
     const DWORD index = TlsAlloc();
     if (index != TLS_OUT_OF_INDEXES) TlsFree(index);
     return index;
@@ -60,8 +57,7 @@ DWORD FreshTlsIndex()
 // COM does not look at per-user classes).
 class TestClassRegistration {
 public:
-    explicit TestClassRegistration(const std::wstring& dll)
-    {
+    explicit TestClassRegistration(const std::wstring& dll) {
         const std::wstring key = KeyPath() + L"\\InprocServer32";
         gainlet::RegistryKey handle;
         DWORD disposition = 0;
@@ -71,14 +67,12 @@ public:
         if (disposition != REG_CREATED_NEW_KEY) return;  // someone else's: leave it alone
         owned = true;
         const wchar_t both[] = L"Both";
-        registered =
-            RegSetValueExW(handle.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(dll.c_str()),
-                           static_cast<DWORD>((dll.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS &&
-            RegSetValueExW(handle.get(), L"ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>(both),
-                           sizeof both) == ERROR_SUCCESS;
+        registered = RegSetValueExW(handle.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(dll.c_str()),
+                                    static_cast<DWORD>((dll.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS &&
+                     RegSetValueExW(handle.get(), L"ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>(both),
+                                    sizeof both) == ERROR_SUCCESS;
     }
-    ~TestClassRegistration()
-    {
+    ~TestClassRegistration() {
         if (!owned) return;
         RegDeleteKeyW(HKEY_CLASSES_ROOT, (KeyPath() + L"\\InprocServer32").c_str());
         RegDeleteKeyW(HKEY_CLASSES_ROOT, KeyPath().c_str());
@@ -87,8 +81,7 @@ public:
 
 private:
     bool owned = false;
-    static std::wstring KeyPath()
-    {
+    static std::wstring KeyPath() {
         wchar_t clsid[40];
         StringFromGUID2(CLSID_Gainlet, clsid, 40);
         return std::wstring(L"CLSID\\") + clsid;
@@ -98,8 +91,7 @@ private:
 // One way of loading: returns false (with a message) when a cycle failed.
 using Cycle = bool (*)(const std::wstring& dll, std::string* failure);
 
-bool ComCycle(const std::wstring&, std::string* failure)
-{
+bool ComCycle(const std::wstring&, std::string* failure) {
     IMediaObject* object = nullptr;
     const HRESULT hr = CoCreateInstance(CLSID_Gainlet, nullptr, CLSCTX_INPROC_SERVER, IID_IMediaObject,
                                         reinterpret_cast<void**>(&object));
@@ -118,8 +110,7 @@ bool ComCycle(const std::wstring&, std::string* failure)
     return true;
 }
 
-bool LibraryCycle(const std::wstring& dll, std::string* failure)
-{
+bool LibraryCycle(const std::wstring& dll, std::string* failure) {
     gainlet::LibraryHandle module(LoadLibraryW(dll.c_str()));
     if (!module) {
         *failure = "LoadLibrary failed";
@@ -140,12 +131,13 @@ struct Way {
 
 class DllReload : public ::testing::TestWithParam<Way> {};
 
-TEST_P(DllReload, EveryUnloadGivesBackWhatTheLoadTook)
-{
+TEST_P(DllReload, EveryUnloadGivesBackWhatTheLoadTook) {
     const std::wstring dll = DllBesideTheProgram();
     struct Apartment {
         const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        ~Apartment() { if (SUCCEEDED(hr)) CoUninitialize(); }
+        ~Apartment() {
+            if (SUCCEEDED(hr)) CoUninitialize();
+        }
     } apartment;
     ASSERT_EQ(apartment.hr, S_OK);
     TestClassRegistration registration(dll);
@@ -170,8 +162,7 @@ TEST_P(DllReload, EveryUnloadGivesBackWhatTheLoadTook)
     EXPECT_LT(heapAfter, heapBefore + kHeapGrowthBound) << "the heap grew with the cycles";
 }
 
-INSTANTIATE_TEST_SUITE_P(Hosts, DllReload,
-                         ::testing::Values(Way{"Com", ComCycle}, Way{"LoadLibrary", LibraryCycle}),
+INSTANTIATE_TEST_SUITE_P(Hosts, DllReload, ::testing::Values(Way{"Com", ComCycle}, Way{"LoadLibrary", LibraryCycle}),
                          [](const ::testing::TestParamInfo<Way>& info) { return std::string(info.param.name); });
 
 }  // namespace

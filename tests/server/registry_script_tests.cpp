@@ -30,8 +30,8 @@ class RegistryScriptTest : public ::testing::Test {
 protected:
     void SetUp() override {
         SHDeleteKeyW(HKEY_CURRENT_USER, kScratchPath);
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kScratchPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, scratch.put(),
-                                  nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kScratchPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  scratch.put(), nullptr),
                   ERROR_SUCCESS);
         roots[0] = {L"HKCR", scratch.get()};
     }
@@ -118,16 +118,16 @@ TEST_F(RegistryScriptTest, UnregisterDeletesOnlyTheNamedValue) {
 
 TEST_F(RegistryScriptTest, SyntaxErrorsChangeNothing) {
     const wchar_t* const broken[] = {
-        L"HKLM { Key }",                       // unknown root
-        L"HKCR { A\\B = s 'x' }",              // more than one path element
-        L"HKCR { Key = s 'x' ",                // block not closed
-        L"HKCR { Key = d '1' }",               // a type the scripts do not use
-        L"HKCR { Key = s x }",                 // unquoted text
-        L"HKCR { Key = s 'x }",                // quote not closed
-        L"HKCR { val = s 'x' }",               // value without a name
-        L"HKCR Key",                           // no block
-        L"HKCR { '' = s 'x' }",                // empty key name
-        L"HKCR { Good = s 'y' } HKCR { Bad",   // an error after a good block
+        L"HKLM { Key }",                      // unknown root
+        L"HKCR { A\\B = s 'x' }",             // more than one path element
+        L"HKCR { Key = s 'x' ",               // block not closed
+        L"HKCR { Key = d '1' }",              // a type the scripts do not use
+        L"HKCR { Key = s x }",                // unquoted text
+        L"HKCR { Key = s 'x }",               // quote not closed
+        L"HKCR { val = s 'x' }",              // value without a name
+        L"HKCR Key",                          // no block
+        L"HKCR { '' = s 'x' }",               // empty key name
+        L"HKCR { Good = s 'y' } HKCR { Bad",  // an error after a good block
     };
     for (const wchar_t* script : broken) {
         EXPECT_EQ(Apply(script, ScriptMode::Register), DISP_E_EXCEPTION) << script;
@@ -193,7 +193,8 @@ TEST(RegistrationResources, ScriptsAreTheClassesKeysInCrLfText) {
          "ThreadingModel = s 'Apartment'\r\n\t\t\t}\r\n\t\t}\r\n\t}\r\n}\r\n"},
     };
     for (const Expected& script : scripts) {
-        HRSRC resource = FindResourceExW(self, L"REGISTRY", MAKEINTRESOURCEW(script.id), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+        HRSRC resource = FindResourceExW(self, L"REGISTRY", MAKEINTRESOURCEW(script.id),
+                                         MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
         ASSERT_NE(resource, nullptr) << script.id;
         const char* bytes = static_cast<const char*>(LockResource(LoadResource(self, resource)));
         EXPECT_EQ(std::string(bytes, SizeofResource(self, resource)), script.text) << script.id;
@@ -224,7 +225,8 @@ TEST(RegistrationResources, ClassScriptRegistersThisModuleAndUnregistersCleanly)
 
 TEST(RegistrationResources, MissingScriptResourceFails) {
     HMODULE self = reinterpret_cast<HMODULE>(&__ImageBase);
-    EXPECT_EQ(RunRegistrationScript(self, 999, ScriptMode::Register), HRESULT_FROM_WIN32(ERROR_RESOURCE_NAME_NOT_FOUND));
+    EXPECT_EQ(RunRegistrationScript(self, 999, ScriptMode::Register),
+              HRESULT_FROM_WIN32(ERROR_RESOURCE_NAME_NOT_FOUND));
 }
 
 }  // namespace

@@ -49,15 +49,9 @@ struct TypedCase {
 
 TEST_F(GainEntryTest, EveryTypedTextIsPreviewedAtOnce) {
     const TypedCase cases[] = {
-        {L"6", 6.0f, L"(200.000%)"},
-        {L"-0.0004", 0.0f, L"(100.000%)"},
-        {L"", 0.0f, L"(100.000%)"},
-        {L"abc", 0.0f, L"(100.000%)"},
-        {L"+30", 24.0f, L"(1600.000%)"},
-        {L"-150", -100.0f, L"(0.001%)"},
-        {L"-6", -6.0f, L"(50.000%)"},
-        {L"  1.5e1dB", 15.0f, L"(565.685%)"},
-        {L"-.5", -0.5f, L"(94.387%)"},
+        {L"6", 6.0f, L"(200.000%)"},   {L"-0.0004", 0.0f, L"(100.000%)"},    {L"", 0.0f, L"(100.000%)"},
+        {L"abc", 0.0f, L"(100.000%)"}, {L"+30", 24.0f, L"(1600.000%)"},      {L"-150", -100.0f, L"(0.001%)"},
+        {L"-6", -6.0f, L"(50.000%)"},  {L"  1.5e1dB", 15.0f, L"(565.685%)"}, {L"-.5", -0.5f, L"(94.387%)"},
         {L"1e", 1.0f, L"(112.246%)"},
     };
     for (const TypedCase& c : cases) {
@@ -131,8 +125,7 @@ struct ApplyCase {
 
 TEST_F(GainEntryTest, ApplyStoresTheTypedGainWithoutSnapping) {
     const ApplyCase cases[] = {
-        {L"+24", 24.0f},     {L"-150", -100.0f}, {L"", -0.131f},
-        {L"abc", 0.0f},      {L"-0.0004", -0.0004f}, {L"6", 6.0f},
+        {L"+24", 24.0f}, {L"-150", -100.0f}, {L"", -0.131f}, {L"abc", 0.0f}, {L"-0.0004", -0.0004f}, {L"6", 6.0f},
     };
     for (const ApplyCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "typed \"" << std::string(c.typed, c.typed + wcslen(c.typed)) << "\"");

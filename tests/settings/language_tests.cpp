@@ -75,10 +75,12 @@ private:
             do {
                 const std::wstring name = found.cFileName;
                 if (name == L"." || name == L"..") continue;
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path + name + L"\\");
-                else DeleteFileW((path + name).c_str());
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    RemoveTree(path + name + L"\\");
+                else
+                    DeleteFileW((path + name).c_str());
             } while (FindNextFileW(search.get(), &found));
-            search.reset();   // the folder goes only once nothing enumerates it
+            search.reset();  // the folder goes only once nothing enumerates it
         }
         RemoveDirectoryW(path.c_str());
     }
@@ -117,8 +119,7 @@ PageInfo GetInfo(IPropertyPage* page) {
     PageInfo result;
     PROPPAGEINFO info = {};
     EXPECT_EQ(page->GetPageInfo(&info), S_OK);
-    const gainlet::CoTaskMemPtr<OLECHAR> title(info.pszTitle), docString(info.pszDocString),
-        helpFile(info.pszHelpFile);
+    const gainlet::CoTaskMemPtr<OLECHAR> title(info.pszTitle), docString(info.pszDocString), helpFile(info.pszHelpFile);
     result.size = info.size;
     if (info.pszTitle) result.title = info.pszTitle;
     if (info.pszDocString) result.docString = info.pszDocString;
@@ -196,8 +197,7 @@ TEST(JapanesePage, SizeStringsAndWebPageButton) {
     // MAX_PATH; one character less and the page fits exactly.
     const size_t roomForName = MAX_PATH - sizeof "Gainlet-peak-limiter.html";
     for (const size_t folderLength : {roomForName + 1, roomForName}) {
-        const std::wstring folder =
-            temp.path() + std::wstring(folderLength - temp.path().size() - 1, L'd') + L"\\";
+        const std::wstring folder = temp.path() + std::wstring(folderLength - temp.path().size() - 1, L'd') + L"\\";
         ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
         temp.PointTmpAt(folder);
         requests.clear();

@@ -68,11 +68,12 @@ public:
 
 private:
     void Run(IMediaObject* dsp, WAVEFORMATEX format, double amplitude) {
-        const DWORD frames = format.nSamplesPerSec / 100;   // 10 ms
+        const DWORD frames = format.nSamplesPerSec / 100;  // 10 ms
         TestBuffer input(frames * format.nBlockAlign), output(frames * format.nBlockAlign);
         for (DWORD i = 0; i < frames * format.nChannels; ++i) {
-            const double s = amplitude * std::sin(2 * 3.14159265358979 * 441.0 * (i / format.nChannels) /
-                                                  format.nSamplesPerSec + 1.0);
+            const double s =
+                amplitude *
+                std::sin(2 * 3.14159265358979 * 441.0 * (i / format.nChannels) / format.nSamplesPerSec + 1.0);
             if (format.wFormatTag == WAVE_FORMAT_IEEE_FLOAT) {
                 reinterpret_cast<float*>(input.memory.data())[i] = static_cast<float>(s);
             } else {
@@ -108,7 +109,7 @@ protected:
     void SetUp() override {
         DeleteStoredGain();
         ASSERT_EQ(gainlet::CreateComObject<gainlet::CGainlet>(nullptr, IID_IMediaObject,
-                                                             reinterpret_cast<void**>(dsp.GetAddressOf())),
+                                                              reinterpret_cast<void**>(dsp.GetAddressOf())),
                   S_OK);
         ASSERT_EQ(dsp.As(&control), S_OK);
         control->SetGain(gainlet::kDefaultGainDb);
@@ -197,8 +198,7 @@ HWND FindSettingsDialogOfThread(DWORD thread) {
 TEST_F(LivePageTest, PlatformPropertyFrameShowsThePageAndLeavesNothingBehind) {
     PageFactory factory;
     DWORD cookie = 0;
-    ASSERT_EQ(CoRegisterClassObject(CLSID_GainletPropPage, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
-                                    &cookie),
+    ASSERT_EQ(CoRegisterClassObject(CLSID_GainletPropPage, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie),
               S_OK);
     ASSERT_EQ(SetTypes(dsp.Get(), Format(WAVE_FORMAT_PCM, 44100, 2, 16)), S_OK);
 
@@ -216,7 +216,7 @@ TEST_F(LivePageTest, PlatformPropertyFrameShowsThePageAndLeavesNothingBehind) {
             Sleep(50);
             const HWND dialog = FindSettingsDialogOfThread(uiThread);
             if (!dialog || !IsWindowVisible(dialog)) continue;
-            Sleep(300);   // a few refresh ticks
+            Sleep(300);  // a few refresh ticks
             visit.sawPage = true;
             visit.gainText = ControlText(dialog, IDC_GAIN);
             visit.title = ControlText(dialog, IDC_FORMAT);

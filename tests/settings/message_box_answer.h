@@ -14,7 +14,7 @@ class MessageBoxAnswer {
 public:
     struct Report {
         DWORD exitCode = ~0u;
-        std::string output;   // UTF-8
+        std::string output;  // UTF-8
     };
 
     // Starts the helper, which then waits for a box titled caption.

@@ -57,10 +57,10 @@ TEST_F(MeterTest, LampIsHeldFor100MsWhileAudioFlowsAnd250MsInSilence) {
     EXPECT_FALSE(LampLit());
 
     TickWithAudioAt(2000, 0.99f);
-    TickWithAudioAt(2080, 0.999f);   // renews the hold
+    TickWithAudioAt(2080, 0.999f);  // renews the hold
     TickWithAudioAt(2179, 0.5f);
     EXPECT_TRUE(LampLit());
-    TickAt(2329);                    // no fresh audio: 250 ms
+    TickAt(2329);  // no fresh audio: 250 ms
     EXPECT_TRUE(LampLit());
     TickAt(2330);
     EXPECT_FALSE(LampLit());
@@ -69,9 +69,9 @@ TEST_F(MeterTest, LampIsHeldFor100MsWhileAudioFlowsAnd250MsInSilence) {
 TEST_F(MeterTest, TickCounterWrapAroundDoesNotKeepTheLampLit) {
     TickWithAudioAt(0xFFFFFFC0u, 1.0f);
     ASSERT_TRUE(LampLit());
-    TickWithAudioAt(0x00000023u, 0.5f);   // 99 ms later, past the wrap
+    TickWithAudioAt(0x00000023u, 0.5f);  // 99 ms later, past the wrap
     EXPECT_TRUE(LampLit());
-    TickWithAudioAt(0x00000024u, 0.5f);   // 100 ms
+    TickWithAudioAt(0x00000024u, 0.5f);  // 100 ms
     EXPECT_FALSE(LampLit());
 }
 
@@ -94,7 +94,7 @@ TEST_F(MeterTest, PeakIsHeldUntilClickedAndSilenceChangesNothing) {
     EXPECT_EQ(ControlText(dialog, IDC_PEAK), L"-12.000dB");
     TickWithAudioAt(1200, 1.0f);
     EXPECT_EQ(ControlText(dialog, IDC_PEAK), L"+0.000dB");
-    TickWithAudioAt(1250, 2.0f);   // float audio above full scale
+    TickWithAudioAt(1250, 2.0f);  // float audio above full scale
     EXPECT_EQ(ControlText(dialog, IDC_PEAK), L"+6.000dB");
     EXPECT_TRUE(LampLit());
 }
@@ -103,7 +103,7 @@ TEST_F(MeterTest, PeakTextsAtTheLimits) {
     TickWithAudioAt(1000, 0.985f);
     EXPECT_EQ(ControlText(dialog, IDC_PEAK), L"-0.131dB");
     SendMessageW(GetDlgItem(dialog, IDC_PEAK), BM_CLICK, 0, 0);
-    TickWithAudioAt(1050, 4.656612873077393e-10f);   // 2^-31
+    TickWithAudioAt(1050, 4.656612873077393e-10f);  // 2^-31
     EXPECT_EQ(ControlText(dialog, IDC_PEAK), L"-186.000dB");
     SendMessageW(GetDlgItem(dialog, IDC_PEAK), BM_CLICK, 0, 0);
     TickWithAudioAt(1100, 4.6e-10f);
@@ -144,7 +144,7 @@ TEST_F(MeterTest, FailingPeakReadLeavesPeakAndLampAlone) {
     ASSERT_TRUE(LampLit());
     engine.peakResult = E_FAIL;
     engine.Deliver(0.2f);
-    TickAt(1200);   // treated as silence: 250 ms hold
+    TickAt(1200);  // treated as silence: 250 ms hold
     EXPECT_TRUE(LampLit());
     EXPECT_EQ(ControlText(dialog, IDC_PEAK), L"-0.087dB");
     EXPECT_EQ(engine.formatCalls, 2) << "the format is still read";

@@ -107,8 +107,8 @@ HWND SharedTopLevel() {
 }  // namespace
 
 Frame::Frame()
-    : handle(CreateWindowExW(WS_EX_CONTROLPARENT, kFrameClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
-                             460, 300, SharedTopLevel(), nullptr, GetModuleHandleW(nullptr), nullptr)) {}
+    : handle(CreateWindowExW(WS_EX_CONTROLPARENT, kFrameClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 460,
+                             300, SharedTopLevel(), nullptr, GetModuleHandleW(nullptr), nullptr)) {}
 
 HWND Frame::FindPageDialog() const { return FindWindowExW(handle.get(), nullptr, L"#32770", nullptr); }
 

@@ -96,8 +96,7 @@ public:
     STDMETHODIMP GetGain(float* gainDb) override;
     STDMETHODIMP SetGain(float gainDb) override;
     STDMETHODIMP GetPeak(float* peak, BOOL* processed, BOOL reset) override;
-    STDMETHODIMP GetFormatInfo(DWORD* samplesPerSec, DWORD* channels, DWORD* bitsPerSample,
-                               BOOL* isFloat) override;
+    STDMETHODIMP GetFormatInfo(DWORD* samplesPerSec, DWORD* channels, DWORD* bitsPerSample, BOOL* isFloat) override;
 };
 
 // A page created through the module's instance creator, sited, given the
@@ -111,7 +110,7 @@ public:
 
     IPropertyPage* operator->() const { return page.Get(); }
     HWND dialog() const { return frame.FindPageDialog(); }
-    void Tick() const;   // one WM_TIMER of the refresh timer, synchronously
+    void Tick() const;  // one WM_TIMER of the refresh timer, synchronously
 
     Frame frame;
     RecordingSite site;

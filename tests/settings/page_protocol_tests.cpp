@@ -193,7 +193,7 @@ TEST(PageProtocol, TheDialogNeverOutlivesThePage) {
     }
     EXPECT_FALSE(IsWindow(dialog));
     EXPECT_EQ(engine.gain, -0.131f) << "nor does its preview";
-    PumpMessages(120);   // a pending timer must find nothing to call
+    PumpMessages(120);  // a pending timer must find nothing to call
     EXPECT_EQ(gainlet::ModuleLockCount(), 0);
     EXPECT_EQ(engine.refs, 1);
 }

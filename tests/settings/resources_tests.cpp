@@ -19,13 +19,13 @@ const WORD kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_NEUTRAL);
 
 struct Item {
     int id;
-    std::wstring windowClass;   // "#130" for a predefined class ordinal
-    std::wstring caption;       // "#204" for a resource ordinal
+    std::wstring windowClass;  // "#130" for a predefined class ordinal
+    std::wstring caption;      // "#204" for a resource ordinal
     DWORD style;
     short x, y, cx, cy;
     bool operator==(const Item& o) const {
-        return id == o.id && windowClass == o.windowClass && caption == o.caption && style == o.style &&
-               x == o.x && y == o.y && cx == o.cx && cy == o.cy;
+        return id == o.id && windowClass == o.windowClass && caption == o.caption && style == o.style && x == o.x &&
+               y == o.y && cx == o.cx && cy == o.cy;
     }
 };
 
@@ -47,8 +47,18 @@ struct Template {
 class Reader {
 public:
     explicit Reader(const BYTE* p) : p(p), start(p) {}
-    WORD Word() { WORD v; memcpy(&v, p, 2); p += 2; return v; }
-    DWORD Dword() { DWORD v; memcpy(&v, p, 4); p += 4; return v; }
+    WORD Word() {
+        WORD v;
+        memcpy(&v, p, 2);
+        p += 2;
+        return v;
+    }
+    DWORD Dword() {
+        DWORD v;
+        memcpy(&v, p, 4);
+        p += 4;
+        return v;
+    }
     BYTE Byte() { return *p++; }
     std::wstring NameOrOrdinal() {
         const WORD first = Word();
@@ -110,7 +120,7 @@ Template LoadTemplate(WORD language) {
 const wchar_t kButton[] = L"#128";
 const wchar_t kEdit[] = L"#129";
 const wchar_t kStatic[] = L"#130";
-const wchar_t kUpDown[] = L"MSCTLS_UPDOWN32";   // windres stores class names upper-cased
+const wchar_t kUpDown[] = L"MSCTLS_UPDOWN32";  // windres stores class names upper-cased
 
 TEST(SettingsResources, EnglishTemplate) {
     const Template t = LoadTemplate(kEnglish);
@@ -131,8 +141,8 @@ TEST(SettingsResources, EnglishTemplate) {
         {IDC_PERCENT, kStatic, L"(888.88%)", 0x50020000, 91, 29, 38, 8},
         {-1, kStatic, L"(-100dB ~ +24dB)", 0x50020000, 33, 39, 61, 11},
         {IDC_DEFAULT, kButton, L"&Default (-0.131dB)", 0x50010000, 29, 54, 62, 15},
-        {-1, kStatic, L"Please specify -0.131dB or less to evade peak limiter of the Audio engine.", 0x50020000,
-         13, 82, 124, 28},
+        {-1, kStatic, L"Please specify -0.131dB or less to evade peak limiter of the Audio engine.", 0x50020000, 13, 82,
+         124, 28},
         {-1, kStatic, L"Peak:", 0x50020000, 142, 22, 17, 9},
         {IDC_PEAK, kButton, L"-888.888dB", 0x50010000, 163, 20, 38, 11},
         {IDC_LAMP_ON, kStatic, L"#204", 0x4000000E, 141, 35, 9, 9},
@@ -164,8 +174,8 @@ TEST(SettingsResources, JapaneseTemplate) {
         {IDC_PERCENT, kStatic, L"(888.88%)", 0x50020000, 91, 29, 38, 8},
         {-1, kStatic, L"(-100dB ~ +24dB)", 0x50020000, 33, 39, 61, 11},
         {IDC_DEFAULT, kButton, L"規定値(&D)  (-0.131dB)", 0x50010000, 25, 52, 70, 15},
-        {-1, kStatic, L"オーディオエンジンのピークリミッターを回避するには-0.131dB以下を指定します。", 0x50020000,
-         7, 79, 130, 26},
+        {-1, kStatic, L"オーディオエンジンのピークリミッターを回避するには-0.131dB以下を指定します。", 0x50020000, 7,
+         79, 130, 26},
         {IDC_WEBPAGE, kButton, L"&Windowsピークリミッターの解析ページ", 0x50010000, 7, 103, 132, 15},
         {-1, kStatic, L"Peak:", 0x50020000, 142, 28, 17, 8},
         {IDC_PEAK, kButton, L"-888.888dB", 0x50010000, 163, 25, 38, 14},
@@ -184,8 +194,7 @@ TEST(SettingsResources, JapaneseTemplate) {
 
 // One string of the table in the given language.
 std::wstring LoadStringIn(UINT id, WORD language) {
-    const HRSRC found =
-        FindResourceExW(gainlet::ResourceModule(), RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
+    const HRSRC found = FindResourceExW(gainlet::ResourceModule(), RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
     if (!found) return L"<no block>";
     const auto* p = static_cast<const WCHAR*>(LockResource(LoadResource(gainlet::ResourceModule(), found)));
     for (UINT i = 0; i < id % 16; ++i) p += *p + 1;
@@ -220,7 +229,8 @@ int CountPixels(UINT id, COLORREF colour, BITMAP* shape) {
 
 TEST(SettingsResources, LampBitmaps) {
     BITMAP shape = {};
-    EXPECT_EQ(CountPixels(IDB_LAMP_ON, RGB(0xC0, 0xC0, 0xC0), &shape), CountPixels(IDB_LAMP_OFF, RGB(0xC0, 0xC0, 0xC0), &shape))
+    EXPECT_EQ(CountPixels(IDB_LAMP_ON, RGB(0xC0, 0xC0, 0xC0), &shape),
+              CountPixels(IDB_LAMP_OFF, RGB(0xC0, 0xC0, 0xC0), &shape))
         << "the same lamp shape";
     EXPECT_EQ(shape.bmWidth, 16);
     EXPECT_EQ(shape.bmHeight, 16);

@@ -40,21 +40,15 @@ namespace {
 std::wstring g_versionedDll;
 std::wstring g_setupExe;
 
-std::wstring WindowsPath(const char* hostPath)
-{
+std::wstring WindowsPath(const char* hostPath) {
     std::wstring path;
-    for (const char* p = hostPath; *p; ++p)
-        path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+    for (const char* p = hostPath; *p; ++p) path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
     return hostPath[0] == '/' ? L"Z:" + path : path;
 }
 
-bool Exists(const std::wstring& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-void WriteFile(const std::wstring& path, const char* content = "x")
-{
+void WriteFile(const std::wstring& path, const char* content = "x") {
     const gainlet::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     ASSERT_NE(file.get(), INVALID_HANDLE_VALUE);
     DWORD written = 0;
@@ -64,15 +58,13 @@ void WriteFile(const std::wstring& path, const char* content = "x")
 // A scratch folder on the prefix's C: drive, emptied afterwards.
 class ScratchFolder : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
         folder_ = std::wstring(temp) + L"setup-placement-" + std::to_wstring(GetCurrentProcessId());
         CreateDirectoryW(folder_.c_str(), nullptr);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         WIN32_FIND_DATAW data;
         gainlet::FindHandle find(FindFirstFileW((folder_ + L"\\*").c_str(), &data));
         if (find) {
@@ -91,9 +83,7 @@ protected:
 };
 
 // Appends fileName (and subFolder) to base with AppendInstallPath.
-bool Append(const std::wstring& base, const wchar_t* subFolder, const std::wstring& fileName,
-            std::wstring* result)
-{
+bool Append(const std::wstring& base, const wchar_t* subFolder, const std::wstring& fileName, std::wstring* result) {
     wchar_t path[MAX_PATH];
     lstrcpyW(path, base.c_str());
     const bool ok = AppendInstallPath(path, subFolder, fileName.c_str(), false);
@@ -105,13 +95,12 @@ bool Append(const std::wstring& base, const wchar_t* subFolder, const std::wstri
 
 // A part of k characters after a base of n fits when n + k + 1 <= 259, and the
 // 1 counts even when the base already ends in a backslash and none is added.
-TEST(InstallPath, FileNameLengthLimit)
-{
+TEST(InstallPath, FileNameLengthLimit) {
     for (bool trailingBackslash : {false, true}) {
         SCOPED_TRACE(trailingBackslash ? "base ends in a backslash" : "plain base");
         const int n = 120;
-        const std::wstring base = L"C:\\" + std::wstring(n - 3 - trailingBackslash, L'p')
-                                  + (trailingBackslash ? L"\\" : L"");
+        const std::wstring base =
+            L"C:\\" + std::wstring(n - 3 - trailingBackslash, L'p') + (trailingBackslash ? L"\\" : L"");
         ASSERT_EQ(static_cast<int>(base.size()), n);
         const std::wstring fits(259 - n - 1, L'f');
         const std::wstring tooLong(260 - n - 1, L'f');
@@ -126,18 +115,17 @@ TEST(InstallPath, FileNameLengthLimit)
     }
 }
 
-TEST(InstallPath, SubFolderLengthLimit)
-{
+TEST(InstallPath, SubFolderLengthLimit) {
     const int n = 100;
     const std::wstring base = L"C:\\" + std::wstring(n - 3, L'p');
     // The sub-folder itself fits at 259 but leaves no room for any file name.
     std::wstring result;
     const std::wstring subFits(259 - n - 1, L's');
     EXPECT_FALSE(Append(base, subFits.c_str(), L"a", &result));
-    EXPECT_EQ(result, base + L"\\" + subFits);   // the sub-folder was accepted
+    EXPECT_EQ(result, base + L"\\" + subFits);  // the sub-folder was accepted
     const std::wstring subTooLong(260 - n - 1, L's');
     EXPECT_FALSE(Append(base, subTooLong.c_str(), L"a", &result));
-    EXPECT_EQ(result, base);                     // refused before anything was added
+    EXPECT_EQ(result, base);  // refused before anything was added
 
     EXPECT_TRUE(Append(L"C:\\Program Files\\", L"GainletPlugin", L"Gainlet.dll", &result));
     EXPECT_EQ(result, L"C:\\Program Files\\GainletPlugin\\Gainlet.dll");
@@ -145,8 +133,7 @@ TEST(InstallPath, SubFolderLengthLimit)
     EXPECT_EQ(result, L"Gainlet.dll");
 }
 
-TEST(InstallPath, InstallFolderUnderProgramFiles)
-{
+TEST(InstallPath, InstallFolderUnderProgramFiles) {
     // The folder the shell reports to this program: "Program Files (x86)" for
     // a 32-bit one on 64-bit Windows.
     wchar_t programFiles[MAX_PATH];
@@ -159,8 +146,7 @@ TEST(InstallPath, InstallFolderUnderProgramFiles)
     EXPECT_EQ(path, folder);
 }
 
-TEST(InstallPath, FallbackBesideTheWindowsDirectory)
-{
+TEST(InstallPath, FallbackBesideTheWindowsDirectory) {
     wchar_t path[MAX_PATH];
     ASSERT_TRUE(ProgramFilesBesideWindows(path, L"C:\\windows"));
     EXPECT_STREQ(path, L"C:\\Program Files");
@@ -173,8 +159,7 @@ TEST(InstallPath, FallbackBesideTheWindowsDirectory)
     EXPECT_FALSE(ProgramFilesBesideWindows(path, tooLong.c_str()));
 }
 
-TEST(BackupPath, ExtensionReplacedByCounter)
-{
+TEST(BackupPath, ExtensionReplacedByCounter) {
     wchar_t backup[MAX_PATH];
     ASSERT_TRUE(BuildBackupPath(L"C:\\Program Files\\GainletPlugin\\Gainlet.dll", 0, backup));
     EXPECT_STREQ(backup, L"C:\\Program Files\\GainletPlugin\\Gainlet.000");
@@ -188,8 +173,7 @@ TEST(BackupPath, ExtensionReplacedByCounter)
     EXPECT_STREQ(backup, L"C:\\a\\x.tar.012");
 }
 
-TEST_F(ScratchFolder, DeleteMissingAndReadOnlyFiles)
-{
+TEST_F(ScratchFolder, DeleteMissingAndReadOnlyFiles) {
     EXPECT_TRUE(DeleteOrDeferFile(Path(L"missing.dll").c_str(), true));
 
     const std::wstring readOnly = Path(L"readonly.dll");
@@ -199,8 +183,7 @@ TEST_F(ScratchFolder, DeleteMissingAndReadOnlyFiles)
     EXPECT_FALSE(Exists(readOnly));
 }
 
-TEST_F(ScratchFolder, OtherErrorsAreNotTakenForInUse)
-{
+TEST_F(ScratchFolder, OtherErrorsAreNotTakenForInUse) {
     const std::wstring locked = Path(L"locked.dat");
     WriteFile(locked);
     const gainlet::FileHandle exclusive(
@@ -213,8 +196,7 @@ TEST_F(ScratchFolder, OtherErrorsAreNotTakenForInUse)
 
 // The in-use question reads the error of the failed delete after the file
 // owners on the way have closed.
-TEST(HandleOwner, CloseKeepsTheCallersLastErrorAndOwnershipOnlyMoves)
-{
+TEST(HandleOwner, CloseKeepsTheCallersLastErrorAndOwnershipOnlyMoves) {
     struct FailingClose {
         using Handle = int;
         static Handle Invalid() noexcept { return 0; }
@@ -234,8 +216,7 @@ TEST(HandleOwner, CloseKeepsTheCallersLastErrorAndOwnershipOnlyMoves)
 
 // A loaded DLL cannot be deleted; it is renamed to the first free backup name
 // and that name is queued for deletion at restart.
-TEST_F(ScratchFolder, LoadedDllIsRenamedAsideUntilRestart)
-{
+TEST_F(ScratchFolder, LoadedDllIsRenamedAsideUntilRestart) {
     const std::wstring dll = Path(L"Held.dll");
     ASSERT_TRUE(CopyFileW(g_versionedDll.c_str(), dll.c_str(), FALSE));
     const gainlet::LibraryHandle held(LoadLibraryW(dll.c_str()));
@@ -251,27 +232,26 @@ TEST_F(ScratchFolder, LoadedDllIsRenamedAsideUntilRestart)
     EXPECT_TRUE(Exists(Path(L"Held.001")));
 
     gainlet::RegistryKey session;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager",
-                            0, KEY_READ, session.put()), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
+                            session.put()),
+              ERROR_SUCCESS);
     wchar_t pending[8192] = {};
     DWORD bytes = sizeof(pending) - 2 * sizeof(wchar_t);
-    RegQueryValueExW(session.get(), L"PendingFileRenameOperations", nullptr, nullptr,
-                     reinterpret_cast<BYTE*>(pending), &bytes);
+    RegQueryValueExW(session.get(), L"PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(pending),
+                     &bytes);
     session.reset();
     bool queued = false;
     for (const wchar_t* entry = pending; *entry; entry += lstrlenW(entry) + 1) {
         // Pairs of (source, empty target): the empty target means "delete".
         const std::wstring source = entry;
         entry += lstrlenW(entry) + 1;
-        if (source.size() >= 9 && source.compare(source.size() - 9, 9, L"\\Held.001") == 0
-            && *entry == L'\0')
+        if (source.size() >= 9 && source.compare(source.size() - 9, 9, L"\\Held.001") == 0 && *entry == L'\0')
             queued = true;
     }
     EXPECT_TRUE(queued);
 }
 
-TEST_F(ScratchFolder, RenameGivesUpAfterTheLastBackupName)
-{
+TEST_F(ScratchFolder, RenameGivesUpAfterTheLastBackupName) {
     const std::wstring dll = Path(L"Full.dll");
     ASSERT_TRUE(CopyFileW(g_versionedDll.c_str(), dll.c_str(), FALSE));
     for (unsigned n = 0; n <= 999; ++n) {
@@ -287,8 +267,7 @@ TEST_F(ScratchFolder, RenameGivesUpAfterTheLastBackupName)
     EXPECT_TRUE(Exists(dll));
 }
 
-TEST_F(ScratchFolder, SizesAndVersions)
-{
+TEST_F(ScratchFolder, SizesAndVersions) {
     EXPECT_EQ(QueryFileSize(folder_.c_str()), 0u);
     EXPECT_EQ(QueryFileSize(Path(L"missing").c_str()), 0u);
     WriteFile(Path(L"five.txt"), "12345");
@@ -306,8 +285,7 @@ TEST_F(ScratchFolder, SizesAndVersions)
     EXPECT_NE(QueryLastWriteTime(Path(L"five.txt").c_str()), 0u);
 }
 
-TEST(SetupMode, SlashUUninstalls)
-{
+TEST(SetupMode, SlashUUninstalls) {
     for (const wchar_t* text : {L"/u", L"/U", L" \t /U", L"/Uninstall", L"/uX"})
         EXPECT_TRUE(IsUninstallRequest(text)) << text;
     for (const wchar_t* text : {L"", L"/x", L"-u", L"u", L"x /U", L"/", L"\"/U\""})
@@ -315,8 +293,7 @@ TEST(SetupMode, SlashUUninstalls)
     EXPECT_FALSE(IsUninstallRequest(nullptr));
 }
 
-TEST(UninstallEntry, DisplayVersion)
-{
+TEST(UninstallEntry, DisplayVersion) {
     wchar_t text[32];
     FormatDisplayVersion(0x0001000100000001ull, text);
     EXPECT_STREQ(text, L"1.1.0.1");
@@ -328,26 +305,22 @@ TEST(UninstallEntry, DisplayVersion)
 
 namespace {
 
-DWORD ReadValue(HKEY key, const wchar_t* name, std::wstring* text, DWORD* number)
-{
+DWORD ReadValue(HKEY key, const wchar_t* name, std::wstring* text, DWORD* number) {
     DWORD type = REG_NONE;
     BYTE data[2048] = {};
     DWORD bytes = sizeof(data) - sizeof(wchar_t);
-    if (RegQueryValueExW(key, name, nullptr, &type, data, &bytes) != ERROR_SUCCESS)
-        return REG_NONE;
+    if (RegQueryValueExW(key, name, nullptr, &type, data, &bytes) != ERROR_SUCCESS) return REG_NONE;
     if (type == REG_SZ) {
         *text = reinterpret_cast<const wchar_t*>(data);
         EXPECT_EQ(bytes, (text->size() + 1) * sizeof(wchar_t)) << "stored with its NUL";
     }
-    if (type == REG_DWORD)
-        *number = *reinterpret_cast<const DWORD*>(data);
+    if (type == REG_DWORD) *number = *reinterpret_cast<const DWORD*>(data);
     return type;
 }
 
 }  // namespace
 
-TEST(UninstallEntry, ValuesAndTheirTypes)
-{
+TEST(UninstallEntry, ValuesAndTheirTypes) {
     // A DLL without version information leaves an earlier DisplayVersion.
     ASSERT_TRUE(WriteUninstallEntry(90112 + 158720, L"C:\\P\\Setup.exe", g_versionedDll.c_str()));
     ASSERT_TRUE(WriteUninstallEntry(999, L"C:\\Q R\\Setup.exe", g_setupExe.c_str()));
@@ -361,7 +334,7 @@ TEST(UninstallEntry, ValuesAndTheirTypes)
     EXPECT_EQ(ReadValue(key.get(), L"Publisher", &text, &number), static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(text, L"Orlenza");
     EXPECT_EQ(ReadValue(key.get(), L"EstimatedSize", &text, &number), static_cast<DWORD>(REG_DWORD));
-    EXPECT_EQ(number, 0u);   // 999 bytes, in units of 1000
+    EXPECT_EQ(number, 0u);  // 999 bytes, in units of 1000
     EXPECT_EQ(ReadValue(key.get(), L"UninstallString", &text, &number), static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(text, L"\"C:\\Q R\\Setup.exe\" /U");
     EXPECT_EQ(ReadValue(key.get(), L"DisplayIcon", &text, &number), static_cast<DWORD>(REG_SZ));
@@ -378,14 +351,14 @@ TEST(UninstallEntry, ValuesAndTheirTypes)
 
     RemoveUninstallEntry();
     EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, key.put()), ERROR_SUCCESS);
-    RemoveUninstallEntry();   // already gone: nothing to do
+    RemoveUninstallEntry();  // already gone: nothing to do
 }
 
-TEST(UserSettings, BothKeysGoAndAbsenceIsFine)
-{
+TEST(UserSettings, BothKeysGoAndAbsenceIsFine) {
     gainlet::RegistryKey key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath, 0, nullptr, 0,
-                              KEY_WRITE, nullptr, key.put(), nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath, 0, nullptr, 0, KEY_WRITE, nullptr,
+                              key.put(), nullptr),
+              ERROR_SUCCESS);
     const DWORD gain = 0xBE06249Eu;
     RegSetValueExW(key.get(), gainlet::kGainValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&gain),
                    sizeof(gain));
@@ -409,8 +382,7 @@ struct IconGroupEntry {
 
 // The application icon (also the uninstall entry's) and the manifest that
 // makes the installer always run elevated.
-TEST(SetupResources, IconGroupAndManifest)
-{
+TEST(SetupResources, IconGroupAndManifest) {
     const gainlet::LibraryHandle setup(LoadLibraryExW(g_setupExe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     ASSERT_NE(setup.get(), nullptr);
     HRSRC group = FindResourceW(setup.get(), MAKEINTRESOURCEW(107), RT_GROUP_ICON);
@@ -431,8 +403,7 @@ TEST(SetupResources, IconGroupAndManifest)
     EXPECT_EQ(FindResourceW(setup.get(), MAKEINTRESOURCEW(1), RT_VERSION), nullptr);
 }
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (argc < 3) {
         fprintf(stderr, "usage: setup_placement_tests VERSIONED_DLL SETUP_EXE\n");

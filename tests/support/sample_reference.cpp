@@ -116,9 +116,7 @@ Result ProcessRun(const SampleLayout& layout, const uint8_t* source, size_t byte
 
 }  // namespace
 
-int64_t Quantise(double v, bool round, int64_t lo, int64_t hi) {
-    return QuantiseScaled(v, 0, round, lo, hi);
-}
+int64_t Quantise(double v, bool round, int64_t lo, int64_t hi) { return QuantiseScaled(v, 0, round, lo, hi); }
 
 Result Process8(const std::vector<uint8_t>& in, double gain) {
     Result r;
@@ -148,8 +146,7 @@ Result Process24(const std::vector<uint8_t>& packed, unsigned validBits, double 
     Result r;
     uint32_t largest = 0;
     for (size_t i = 0; i + 3 <= packed.size(); i += 3) {
-        const uint32_t raw = uint32_t(packed[i]) << 8 | uint32_t(packed[i + 1]) << 16 |
-                             uint32_t(packed[i + 2]) << 24;
+        const uint32_t raw = uint32_t(packed[i]) << 8 | uint32_t(packed[i + 1]) << 16 | uint32_t(packed[i + 2]) << 24;
         const int32_t out = LeftJustified(static_cast<int32_t>(raw), validBits, gain);
         r.bytes.push_back(static_cast<uint8_t>(uint32_t(out) >> 8));
         r.bytes.push_back(static_cast<uint8_t>(uint32_t(out) >> 16));
@@ -184,12 +181,10 @@ Result ProcessFloat(const std::vector<float>& in, double gain) {
     return r;
 }
 
-double LinearGain(float gainDb) {
-    return std::pow(10.0, static_cast<double>(gainDb) * (std::log10(2.0) / 6.0));
-}
+double LinearGain(float gainDb) { return std::pow(10.0, static_cast<double>(gainDb) * (std::log10(2.0) / 6.0)); }
 
-Result PlayStream(const std::vector<uint8_t>& format, const std::vector<uint8_t>& data, float gainDb,
-                  size_t chunkBytes, bool enabled) {
+Result PlayStream(const std::vector<uint8_t>& format, const std::vector<uint8_t>& data, float gainDb, size_t chunkBytes,
+                  bool enabled) {
     Result result;
     if (!enabled) {
         result.bytes = data;

@@ -37,8 +37,8 @@ Result ProcessFloat(const std::vector<float>& in, double gain);
 // extensible block) played through the rules in input chunks of chunkBytes,
 // as a host sends them: each chunk's trailing partial frame is dropped when
 // enabled; disabled, the data comes out as it went in, with no peak.
-Result PlayStream(const std::vector<uint8_t>& format, const std::vector<uint8_t>& data, float gainDb,
-                  size_t chunkBytes, bool enabled);
+Result PlayStream(const std::vector<uint8_t>& format, const std::vector<uint8_t>& data, float gainDb, size_t chunkBytes,
+                  bool enabled);
 
 }  // namespace reference
 }  // namespace gainlet
