@@ -13,14 +13,12 @@
 #include <vector>
 
 #include "base/shared_gain_state.h"
+#include "base/wave_subformats.h"
 #include "engine/process_samples.h"
 
 namespace {
 
 using gainlet::ProcessSamples;
-
-const GUID kPcm = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
-const GUID kFloat = {0x00000003, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 
 // Divisible by every frame size used below (up to 2 x 4 bytes, and 2 x 3).
 constexpr size_t kBytes = 3u << 20;
@@ -37,15 +35,15 @@ struct Layout {
 const Layout kLayouts[] = {
     {"8-bit", WAVE_FORMAT_PCM, 8, 8, nullptr},
     {"16-bit", WAVE_FORMAT_PCM, 16, 16, nullptr},
-    {"24-bit (24 valid)", WAVE_FORMAT_EXTENSIBLE, 24, 24, &kPcm},
-    {"24-bit (20 valid)", WAVE_FORMAT_EXTENSIBLE, 24, 20, &kPcm},
-    {"24-bit (16 valid)", WAVE_FORMAT_EXTENSIBLE, 24, 16, &kPcm},
-    {"32-bit int (32 valid)", WAVE_FORMAT_EXTENSIBLE, 32, 32, &kPcm},
-    {"32-bit int (24 valid)", WAVE_FORMAT_EXTENSIBLE, 32, 24, &kPcm},
-    {"32-bit int (20 valid)", WAVE_FORMAT_EXTENSIBLE, 32, 20, &kPcm},
-    {"32-bit int (16 valid)", WAVE_FORMAT_EXTENSIBLE, 32, 16, &kPcm},
+    {"24-bit (24 valid)", WAVE_FORMAT_EXTENSIBLE, 24, 24, &gainlet::kSubFormatPcm},
+    {"24-bit (20 valid)", WAVE_FORMAT_EXTENSIBLE, 24, 20, &gainlet::kSubFormatPcm},
+    {"24-bit (16 valid)", WAVE_FORMAT_EXTENSIBLE, 24, 16, &gainlet::kSubFormatPcm},
+    {"32-bit int (32 valid)", WAVE_FORMAT_EXTENSIBLE, 32, 32, &gainlet::kSubFormatPcm},
+    {"32-bit int (24 valid)", WAVE_FORMAT_EXTENSIBLE, 32, 24, &gainlet::kSubFormatPcm},
+    {"32-bit int (20 valid)", WAVE_FORMAT_EXTENSIBLE, 32, 20, &gainlet::kSubFormatPcm},
+    {"32-bit int (16 valid)", WAVE_FORMAT_EXTENSIBLE, 32, 16, &gainlet::kSubFormatPcm},
     {"32-bit float (tag 3)", WAVE_FORMAT_IEEE_FLOAT, 32, 32, nullptr},
-    {"32-bit float (extensible)", WAVE_FORMAT_EXTENSIBLE, 32, 32, &kFloat},
+    {"32-bit float (extensible)", WAVE_FORMAT_EXTENSIBLE, 32, 32, &gainlet::kSubFormatFloat},
 };
 
 WAVEFORMATEXTENSIBLE MakeFormat(const Layout& layout) {
@@ -92,7 +90,7 @@ void BestOfRounds(std::function<void()> (&work)[N], double (&best)[N]) {
 // Audio-like input: full-scale noise for integers, +-1.0 noise for floats.
 void FillInput(const Layout& layout, std::vector<uint8_t>* buffer) {
     std::mt19937 rng(12345);
-    if (layout.tag == WAVE_FORMAT_IEEE_FLOAT || layout.subFormat == &kFloat) {
+    if (layout.tag == WAVE_FORMAT_IEEE_FLOAT || layout.subFormat == &gainlet::kSubFormatFloat) {
         std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
         for (size_t i = 0; i + 4 <= buffer->size(); i += 4) {
             const float f = unit(rng);

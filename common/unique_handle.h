@@ -97,6 +97,15 @@ struct ScreenDCTraits : NullWhenEmpty<HDC> {
 };
 using ScreenDC = UniqueHandle<ScreenDCTraits>;
 
+// A class object this thread registered with CoRegisterClassObject, by the
+// cookie the registration returned.
+struct ClassRegistrationTraits {
+    using Handle = DWORD;
+    static Handle Invalid() noexcept { return 0; }
+    static void Close(DWORD cookie) noexcept { CoRevokeClassObject(cookie); }
+};
+using ClassRegistration = UniqueHandle<ClassRegistrationTraits>;
+
 // What CreateProcessW hands back: the new process and its first thread, both
 // open, and their ids.
 struct OwnedProcessInformation {

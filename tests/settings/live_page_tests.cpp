@@ -197,8 +197,9 @@ HWND FindSettingsDialogOfThread(DWORD thread) {
 
 TEST_F(LivePageTest, PlatformPropertyFrameShowsThePageAndLeavesNothingBehind) {
     PageFactory factory;
-    DWORD cookie = 0;
-    ASSERT_EQ(CoRegisterClassObject(CLSID_GainletPropPage, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie),
+    gainlet::ClassRegistration registration;
+    ASSERT_EQ(CoRegisterClassObject(CLSID_GainletPropPage, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                                    registration.put()),
               S_OK);
     ASSERT_EQ(SetTypes(dsp.Get(), Format(WAVE_FORMAT_PCM, 44100, 2, 16)), S_OK);
 
@@ -227,7 +228,7 @@ TEST_F(LivePageTest, PlatformPropertyFrameShowsThePageAndLeavesNothingBehind) {
     const HRESULT hr = OleCreatePropertyFrame(nullptr, 0, 0, L"Gainlet", 1, objects, pages.cElems, pages.pElems,
                                               LOCALE_USER_DEFAULT, 0, nullptr);
     visitor.join();
-    CoRevokeClassObject(cookie);
+    registration.reset();
 
     EXPECT_EQ(hr, S_OK);
     EXPECT_EQ(factory.created, 1);
