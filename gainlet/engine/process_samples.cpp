@@ -169,6 +169,20 @@ inline void StoreLanes(__m128i v, Lane (&lanes)[Lanes]) {
     std::memcpy(lanes, &v, 16);
 }
 
+// The largest magnitude among the lanes of a loop's running signed maximum
+// and minimum.
+template <typename Lane>
+inline uint32_t LargestLaneMagnitude(__m128i highest, __m128i lowest) {
+    Lane highs[16 / sizeof(Lane)], lows[16 / sizeof(Lane)];
+    StoreLanes(highest, highs);
+    StoreLanes(lowest, lows);
+    uint32_t largest = 0;
+    for (size_t lane = 0; lane < 16 / sizeof(Lane); ++lane) {
+        largest = std::max(largest, std::max(Magnitude(highs[lane]), Magnitude(lows[lane])));
+    }
+    return largest;
+}
+
 // ---------------------------------------------------------------------------
 // The layouts. Each returns the run's largest magnitude in its own units
 // (for floats, the largest absolute bit pattern).
@@ -209,13 +223,7 @@ uint32_t Process8(BYTE* dst, const BYTE* src, size_t n) {
         highest = _mm_max_epu8(highest, out);
         lowest = _mm_min_epu8(lowest, out);
     }
-    uint8_t highs[16], lows[16];
-    StoreLanes(highest, highs);
-    StoreLanes(lowest, lows);
-    uint32_t largest = 0;
-    for (int lane = 0; lane < 16; ++lane) {
-        largest = std::max(largest, std::max(highs[lane] - 128u, 128u - lows[lane]));
-    }
+    uint32_t largest = LargestLaneMagnitude<int8_t>(_mm_xor_si128(highest, bias), _mm_xor_si128(lowest, bias));
     for (; i < n; ++i) {
         const int32_t s = int32_t(src[i]) - 128;
         const uint32_t q = ScaleMagnitude(Magnitude(s), 128.0, false);
@@ -246,13 +254,7 @@ uint32_t Process16(BYTE* dst, const BYTE* src, size_t n) {
         highest = _mm_max_epi16(highest, out);
         lowest = _mm_min_epi16(lowest, out);
     }
-    int16_t highs[8], lows[8];
-    StoreLanes(highest, highs);
-    StoreLanes(lowest, lows);
-    uint32_t largest = 0;
-    for (int lane = 0; lane < 8; ++lane) {
-        largest = std::max(largest, std::max(Magnitude(highs[lane]), Magnitude(lows[lane])));
-    }
+    uint32_t largest = LargestLaneMagnitude<int16_t>(highest, lowest);
     for (; i < n; ++i) {
         int16_t s;
         std::memcpy(&s, src + 2 * i, 2);
