@@ -9,6 +9,9 @@
 #   gainlet_use_flavour FLAVOUR  exports WINEARCH, WINE and WINESERVER for it
 #   gainlet_check_prefix         fails when WINEPREFIX exists with the other
 #                                architecture than WINEARCH
+#   gainlet_winecfg_version V    prints winecfg's name for Windows version V
+#                                (xp or 7) in a prefix of the chosen flavour:
+#                                XP is winxp in 32-bit and winxp64 in 64-bit
 #
 # GAINLET_WINE_DIR (default /usr/lib/wine, where Debian puts the loaders) may
 # point elsewhere; the flavour tests use it to stand in for a 32-bit Wine.
@@ -50,4 +53,13 @@ gainlet_check_prefix() {
   [ "$arch" = "$WINEARCH" ] && return 0
   echo "wine-env: $WINEPREFIX is a $arch prefix, not one for the $GAINLET_FLAVOUR flavour ($WINEARCH)" >&2
   return 1
+}
+
+gainlet_winecfg_version() {
+  case "$1:${GAINLET_FLAVOUR:-}" in
+    xp:i686) echo winxp ;;
+    xp:x86_64) echo winxp64 ;;
+    7:i686 | 7:x86_64) echo win7 ;;
+    *) echo "wine-env: no Windows version '$1' for flavour '${GAINLET_FLAVOUR:-}'" >&2; return 1 ;;
+  esac
 }

@@ -6,8 +6,8 @@ namespace {
 
 const unsigned kLastBackupNumber = 999;
 
-// Renames the file to its first free backup name and has the platform delete
-// that name at restart.
+}  // namespace
+
 bool RenameAsideUntilRestart(const wchar_t* path) {
     for (unsigned n = 0; n <= kLastBackupNumber; ++n) {
         wchar_t backupPath[MAX_PATH];
@@ -19,8 +19,6 @@ bool RenameAsideUntilRestart(const wchar_t* path) {
     }
     return false;
 }
-
-}  // namespace
 
 bool BuildBackupPath(const wchar_t* path, unsigned n, wchar_t* backupPath) {
     if (n > kLastBackupNumber) return false;
@@ -43,17 +41,27 @@ bool BuildBackupPath(const wchar_t* path, unsigned n, wchar_t* backupPath) {
     return true;
 }
 
-bool DeleteOrDeferFile(const wchar_t* path, bool deleteOnly) {
+bool IsInUseError(DWORD error) { return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION; }
+
+void ClearReadOnly(const wchar_t* path) {
     const DWORD attributes = GetFileAttributesW(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+}
 
+bool DeleteOrDeferFile(const wchar_t* path, bool deleteOnly) {
+    ClearReadOnly(path);
     if (DeleteFileW(path)) return true;
     const DWORD deleteError = GetLastError();
-    if (deleteError == ERROR_FILE_NOT_FOUND) return true;
-    if (deleteError != ERROR_ACCESS_DENIED || deleteOnly) return false;
+    // Nothing to delete, also when its folder is gone.
+    if (deleteError == ERROR_FILE_NOT_FOUND || deleteError == ERROR_PATH_NOT_FOUND) return true;
+    if (!IsInUseError(deleteError) || deleteOnly) return false;
 
     if (RenameAsideUntilRestart(path)) return true;
+    // A handle opened without FILE_SHARE_DELETE, as a scanner or a backup
+    // tool holds one, blocks the rename too: the file itself then goes at
+    // the restart, under its own name.
+    if (MoveFileExW(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return true;
     SetLastError(deleteError);
     return false;
 }

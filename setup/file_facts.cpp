@@ -4,6 +4,7 @@
 #include <new>
 
 #include "common/unique_handle.h"
+#include "system_folder.h"
 
 namespace gainlet::setup {
 
@@ -13,6 +14,10 @@ using gainlet::FindHandle;
 namespace {
 
 unsigned long long Join(DWORD high, DWORD low) { return (static_cast<unsigned long long>(high) << 32) | low; }
+
+using GetFileVersionInfoSizeFunction = DWORD(WINAPI*)(const wchar_t*, DWORD*);
+using GetFileVersionInfoFunction = BOOL(WINAPI*)(const wchar_t*, DWORD, DWORD, void*);
+using VerQueryValueFunction = BOOL(WINAPI*)(const void*, const wchar_t*, void**, UINT*);
 
 }  // namespace
 
@@ -25,15 +30,25 @@ unsigned long long QueryFileSize(const wchar_t* path) {
 }
 
 unsigned long long QueryFileVersion(const wchar_t* path, bool productVersion) {
+    // version.dll is no KnownDLL: imported, it would be looked for in the
+    // installer's own folder first.
+    const gainlet::LibraryHandle versionLibrary(LoadSystemLibrary(L"version.dll"));
+    if (!versionLibrary) return 0;
+    const auto getSize =
+        LibraryFunction<GetFileVersionInfoSizeFunction>(versionLibrary.get(), "GetFileVersionInfoSizeW");
+    const auto getInfo = LibraryFunction<GetFileVersionInfoFunction>(versionLibrary.get(), "GetFileVersionInfoW");
+    const auto queryValue = LibraryFunction<VerQueryValueFunction>(versionLibrary.get(), "VerQueryValueW");
+    if (!getSize || !getInfo || !queryValue) return 0;
+
     DWORD handle = 0;
-    const DWORD size = GetFileVersionInfoSizeW(path, &handle);
+    const DWORD size = getSize(path, &handle);
     if (size == 0) return 0;
     std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[size]);
     if (!block) return 0;
     VS_FIXEDFILEINFO* info = nullptr;
     UINT infoLength = 0;
-    if (!GetFileVersionInfoW(path, handle, size, block.get()) ||
-        !VerQueryValueW(block.get(), L"\\", reinterpret_cast<void**>(&info), &infoLength) || !info ||
+    if (!getInfo(path, handle, size, block.get()) ||
+        !queryValue(block.get(), L"\\", reinterpret_cast<void**>(&info), &infoLength) || !info ||
         infoLength < sizeof(VS_FIXEDFILEINFO))
         return 0;
     return productVersion ? Join(info->dwProductVersionMS, info->dwProductVersionLS)

@@ -44,38 +44,81 @@ bool ReportFailure(const wchar_t* targetName) {
     return false;
 }
 
-enum class InUseOutcome { Freed, Cancelled };
+// A copy of the source under a temporary name beside the target, removed
+// again unless it has taken the target's place.
+class StagedCopy {
+public:
+    StagedCopy(const StagedCopy&) = delete;
+    StagedCopy& operator=(const StagedCopy&) = delete;
+    StagedCopy() = default;
+    ~StagedCopy() {
+        if (path_[0]) DeleteFileW(path_);
+    }
 
-// Clears the target's name for the copy. While the target is in use the user
-// decides: Try Again deletes again, Continue renames the file aside (it is
-// deleted at restart), Cancel gives up. Errors other than "in use" leave the
-// decision to the copy, which then fails on the file still there.
-InUseOutcome ClearTarget(const wchar_t* target) {
-    if (DeleteOrDeferFile(target, true)) return InUseOutcome::Freed;
-    while (GetLastError() == ERROR_ACCESS_DENIED) {
+    bool Stage(const wchar_t* source, const wchar_t* target) {
+        wchar_t folder[MAX_PATH];
+        lstrcpyW(folder, target);
+        int nameStart = 0;
+        for (int i = 0; folder[i]; ++i) {
+            if (folder[i] == L'\\') nameStart = i + 1;
+        }
+        folder[nameStart] = L'\0';
+        // Creates the file, so that the name stays this run's.
+        if (!GetTempFileNameW(folder, L"gnl", 0, path_)) {
+            path_[0] = L'\0';
+            return false;
+        }
+        return CopyFileW(source, path_, FALSE) != FALSE;
+    }
+
+    // Puts the copy in the target's place in one step: whoever holds the old
+    // file keeps it, and a deletion pending on the old file cannot take the
+    // new one with it.
+    bool Replace(const wchar_t* target) {
+        ClearReadOnly(target);
+        if (!MoveFileExW(path_, target, MOVEFILE_REPLACE_EXISTING)) return false;
+        path_[0] = L'\0';
+        return true;
+    }
+
+private:
+    wchar_t path_[MAX_PATH] = L"";
+};
+
+// Replaces the target with a staged copy of the source. While the target is
+// in use the user decides: Try Again tries again, Continue renames the file
+// aside (it is deleted at restart) and puts the copy in its name, Cancel
+// gives up. False when the copy is not in place; the target is then as it
+// was.
+bool ReplaceTarget(const wchar_t* source, const wchar_t* target) {
+    StagedCopy staged;
+    if (!staged.Stage(source, target)) return false;
+    while (!staged.Replace(target)) {
+        if (!IsInUseError(GetLastError())) return false;
         wchar_t hint[64] = L"";
         LoadStringW(ModuleInstance(), IDS_IN_USE_HINT, hint, ARRAYSIZE(hint));
         const int answer =
             ShowStringMessage(nullptr, IDS_FILE_IN_USE, kInUseQuestion, MessageArg(target), MessageArg(hint));
-        if (answer == IDTRYAGAIN) {
-            if (DeleteOrDeferFile(target, true)) return InUseOutcome::Freed;
-            continue;
-        }
-        if (answer == IDCONTINUE) {
-            DeleteOrDeferFile(target, false);
-            return InUseOutcome::Freed;
-        }
-        return InUseOutcome::Cancelled;
+        if (answer == IDTRYAGAIN) continue;
+        if (answer != IDCONTINUE) return false;
+        return RenameAsideUntilRestart(target) && staged.Replace(target);
     }
-    return InUseOutcome::Freed;
+    return true;
 }
 
 }  // namespace
 
+bool VerifySource(const wchar_t* sourceName) {
+    wchar_t source[MAX_PATH];
+    if (BuildSourcePath(sourceName, source)) {
+        const DWORD attributes = GetFileAttributesW(source);
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    }
+    return ReportFailure(sourceName);
+}
+
 bool InstallFile(unsigned long long* installedSize, const wchar_t* sourceName, const wchar_t* targetName,
                  wchar_t* targetPath) {
-    // The source first: a file that cannot be named in the installer's own
-    // folder stops the run before anything is created.
     wchar_t source[MAX_PATH];
     if (!BuildSourcePath(sourceName, source)) return ReportFailure(targetName);
 
@@ -84,8 +127,7 @@ bool InstallFile(unsigned long long* installedSize, const wchar_t* sourceName, c
     if (targetPath) lstrcpyW(targetPath, target);
 
     if (SourceIsNewer(source, target)) {
-        if (ClearTarget(target) == InUseOutcome::Cancelled) return ReportFailure(targetName);
-        if (!CopyFileW(source, target, FALSE)) return ReportFailure(targetName);
+        if (!ReplaceTarget(source, target)) return ReportFailure(targetName);
     } else if (GetFileAttributesW(target) == INVALID_FILE_ATTRIBUTES) {
         // Nothing offered and nothing installed: the file is not in place,
         // and an installation without it must not pass for a success.

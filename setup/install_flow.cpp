@@ -11,7 +11,10 @@ int RunInstall() {
     if (ShowStringMessage(nullptr, IDS_INSTALL_QUESTION, MB_YESNO | MB_ICONQUESTION) != IDYES) return kSetupSucceeded;
 
     // The installer takes its own copy from "Setup.exe" beside it, whatever
-    // name the running program file has.
+    // name the running program file has. Both files must be there before
+    // anything is created: a run that stops half-way leaves an installer
+    // without its plug-in, or an empty folder.
+    if (!VerifySource(L"Setup.exe") || !VerifySource(L"Gainlet.dll")) return kSetupFailed;
     unsigned long long installedSize = 0;
     wchar_t installedSetup[MAX_PATH] = L"";
     wchar_t installedDll[MAX_PATH] = L"";

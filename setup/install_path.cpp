@@ -59,8 +59,14 @@ bool BuildInstallPath(wchar_t* path, const wchar_t* subFolder, const wchar_t* fi
 
 void RemoveInstallFolder() {
     wchar_t folder[MAX_PATH];
-    // Only an empty folder goes; a file renamed aside keeps it until restart.
-    if (BuildInstallPath(folder, nullptr, kInstallFolderName, false)) RemoveDirectoryW(folder);
+    if (!BuildInstallPath(folder, nullptr, kInstallFolderName, false)) return;
+    if (RemoveDirectoryW(folder)) return;
+    // A file due for deletion at the restart keeps the folder until then.
+    // Queued after the files, the folder goes at the same restart, once it
+    // is empty; one that still holds something else stays.
+    const DWORD attributes = GetFileAttributesW(folder);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        MoveFileExW(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
 }  // namespace gainlet::setup

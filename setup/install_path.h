@@ -22,7 +22,8 @@ bool AppendInstallPath(wchar_t* path, const wchar_t* subFolder, const wchar_t* f
 // shell cannot name it: windowsDirectory + "\..\Program Files", made full.
 bool ProgramFilesBesideWindows(wchar_t* path, const wchar_t* windowsDirectory);
 
-// Removes the install folder if it is empty.
+// Removes the install folder if it is empty; otherwise has it removed at the
+// next restart, after the files already due for deletion then.
 void RemoveInstallFolder();
 
 }  // namespace gainlet::setup

@@ -1,8 +1,9 @@
 // The installer's two modes. Exit codes: 0 when the mode ran to its end or
-// the user declined; -1 when a file could not be installed, regsvr32.exe
-// could not be started, or it failed to register the installed DLL (the
-// user has been told). A failed unregistration does not stop the removal
-// and does not change the exit code.
+// the user declined; -1 when another installer is running, a file could not
+// be installed, regsvr32.exe could not be started, or it failed to register
+// the installed DLL (the user has been told), and when an uninstallation
+// leaves an installed file behind for good. A failed unregistration does not
+// stop the removal and does not change the exit code.
 #pragma once
 #include <windows.h>
 
@@ -16,7 +17,7 @@ const int kSetupFailed = -1;
 bool IsUninstallRequest(const wchar_t* arguments);
 
 // The whole run: keeps the module instance for string loads and runs the
-// mode the arguments ask for.
+// mode the arguments ask for, unless another installer runs in any session.
 int RunSetup(HINSTANCE instance, const wchar_t* arguments);
 
 int RunInstall();

@@ -11,11 +11,14 @@ namespace gainlet::setup {
 
 namespace {
 
-void RemoveInstalledFile(const wchar_t* name) {
+// False when the file stays for good: neither deleted nor due for deletion
+// at the next restart.
+bool RemoveInstalledFile(const wchar_t* name) {
     wchar_t path[MAX_PATH];
     // The uninstaller normally runs from the installed Setup.exe, which then
     // cannot be deleted: it is renamed aside and goes at the next restart.
-    if (BuildInstallPath(path, kInstallFolderName, name, false)) DeleteOrDeferFile(path, false);
+    if (!BuildInstallPath(path, kInstallFolderName, name, false)) return true;
+    return DeleteOrDeferFile(path, false);
 }
 
 }  // namespace
@@ -32,12 +35,14 @@ int RunUninstall() {
         return kSetupFailed;
     }
 
-    RemoveInstalledFile(L"Setup.exe");
-    RemoveInstalledFile(L"Gainlet.dll");
+    const bool setupRemoved = RemoveInstalledFile(L"Setup.exe");
+    const bool dllRemoved = RemoveInstalledFile(L"Gainlet.dll");
+    const bool filesGone = setupRemoved && dllRemoved;
     RemoveInstallFolder();
-    RemoveUninstallEntry();
+    // A file that stays keeps the entry, so that the user can run it again.
+    if (filesGone) RemoveUninstallEntry();
     RemoveUserSettings();
-    return kSetupSucceeded;
+    return filesGone ? kSetupSucceeded : kSetupFailed;
 }
 
 }  // namespace gainlet::setup

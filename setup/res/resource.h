@@ -8,5 +8,6 @@
 #define IDS_IN_USE_HINT        107
 #define IDS_INSTALL_FAILED     108
 #define IDS_UNINSTALL_QUESTION 109
+#define IDS_ALREADY_RUNNING    110
 
 #define IDI_SETUP 107

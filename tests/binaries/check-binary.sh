@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
 # check-binary.sh OBJDUMP FILE dll|exe
-# Fails when FILE imports a DLL outside the system set, when it can take
+# Fails when FILE imports a DLL outside the system set (for the installer,
+# outside the KnownDLLs of every Windows from XP to 11: any other DLL it
+# imports would be looked for in its download folder first), when it can take
 # thread-local storage slots it never gives back (statically linked
 # winpthreads imports TlsAlloc but not TlsFree), or (for the DLL) when its
 # export table is not exactly the four entry points at ordinals 1 to 4.
 set -euo pipefail
 objdump=$1 file=$2 kind=$3
 allowed='^(kernel32|user32|gdi32|advapi32|ole32|oleaut32|msdmo|shell32|comctl32|version|msvcrt|shlwapi|uuid|comdlg32)\.dll$'
+# The installer runs elevated from wherever it was downloaded to. msvcrt is
+# in the closure of the KnownDLLs that load it, so it too comes from the
+# system folder.
+if [ "$kind" = exe ]; then
+  allowed='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comdlg32|rpcrt4|msvcrt)\.dll$'
+fi
 
 dump=$("$objdump" -p "$file")
 imports=$(printf '%s\n' "$dump" | sed -n 's/^\tDLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)

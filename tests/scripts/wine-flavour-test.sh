@@ -60,6 +60,9 @@ check "x86_64 where it cannot" [ "$(gainlet_runnable_flavour)" = x86_64 ]
 check "a PE32 program is i686" [ "$(gainlet_flavour_of "$work/pe32.exe")" = i686 ]
 check "a PE32+ program is x86_64" [ "$(gainlet_flavour_of "$work/pe64.exe")" = x86_64 ]
 check "anything else is refused" fails gainlet_flavour_of "$repo/README.md" 2>/dev/null
+check "Windows XP in a 32-bit prefix is winxp" [ "$(GAINLET_FLAVOUR=i686 gainlet_winecfg_version xp)" = winxp ]
+check "and winxp64 in a 64-bit one" [ "$(GAINLET_FLAVOUR=x86_64 gainlet_winecfg_version xp)" = winxp64 ]
+check "no version without a flavour" fails gainlet_winecfg_version xp 2>/dev/null
 
 echo "== i686, no prefix yet, a program that is not ours (winecfg)"
 export FAKE_KERNEL_RUNS_32BIT=1

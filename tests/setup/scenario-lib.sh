@@ -3,9 +3,9 @@
 # and registry from the host.
 #
 # Environment (host paths): SETUP_EXE, PLUGIN_DLL (installed as Gainlet.dll),
-# MSGBOX, HOLD_DLL, PROGRAM_FILES, and REGISTRAR, the media player's
-# registrar stand-in, registered in the prefix so that the plug-in's own
-# registration succeeds and is checked.
+# MSGBOX, HOLD_DLL, HOLD_FILE, PLANTED_DLL, PLANTED_EXE, PROGRAM_FILES, and
+# REGISTRAR, the media player's registrar stand-in, registered in the prefix
+# so that the plug-in's own registration succeeds and is checked.
 set -euo pipefail
 scenario_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(cd "$scenario_dir/../.." && pwd)
@@ -47,11 +47,20 @@ finish() {
 reg() { python3 "$scenario_dir/wine_registry.py" "$WINEPREFIX" "$@"; }
 
 # A fresh prefix, removed on exit; the registrar stand-in registered in it.
+# WINDOWS_VERSION (xp or 7) sets the version the prefix reports.
 new_prefix() {
   WORK=$(mktemp -d)
   trap 'WINEPREFIX=$WINEPREFIX "$WINESERVER" -k 2>/dev/null || true; rm -rf "$WORK"' EXIT
   export WINEPREFIX=$WORK/pfx
   "$repo/cmake/wine-prefix.sh" "$WINEPREFIX"
+  if [ -n "${WINDOWS_VERSION:-}" ]; then
+    wine winecfg -v "$(gainlet_winecfg_version "$WINDOWS_VERSION")"
+    "$WINESERVER" -w
+    case "$WINDOWS_VERSION:$(reg HKLM 'Software\Microsoft\Windows NT\CurrentVersion' CurrentVersion)" in
+      xp:*$'\t'5.[12] | 7:*$'\t'6.1) ;;
+      *) echo "scenario: the prefix does not report Windows $WINDOWS_VERSION" >&2; exit 1 ;;
+    esac
+  fi
   C=$WINEPREFIX/drive_c
   # Where Setup.exe installs: the Program Files folder the shell reports to a
   # program of its flavour ("Program Files (x86)" for a 32-bit one on 64-bit).
@@ -79,20 +88,52 @@ stage_source() {
   cp -p "${2:-$PLUGIN_DLL}" "$C/$1/Gainlet.dll"
 }
 
-# hold FILE_WIN: loads the DLL in a helper process until end_session.
 # A session's wineserver ends as soon as its last program does.
 begin_session() { "$WINESERVER" -p0 2>/dev/null || true; }
 
+# hold FILE_WIN: loads the DLL in a helper process until end_session.
+# hold_open FILE_WIN SHARING: keeps the file open instead, with the sharing
+# hold_file.exe takes ("r", "rwd", ...), as a scanner or a backup tool does.
 holders=()
-hold() {
-  local out=$WORK/hold.$RANDOM
+hold() { start_holder "$1" "$HOLD_DLL" "$1"; }
+hold_open() { start_holder "$1" "$HOLD_FILE" "$1" "$2"; }
+start_holder() {
+  local what=$1 out=$WORK/hold.$RANDOM; shift
   begin_session
   # Not through wine(): $! must be the Wine process itself, to end it later.
-  env ${UI_LOCALE:+LC_ALL=$UI_LOCALE} "$WINE" "$HOLD_DLL" "$1" 120 >"$out" 2>/dev/null &
+  env ${UI_LOCALE:+LC_ALL=$UI_LOCALE} "$WINE" "$@" 120 >"$out" 2>/dev/null &
   holders+=($!)
   for _ in $(seq 100); do grep -q holding "$out" 2>/dev/null && return 0; sleep 0.1; done
-  fail "could not hold $1: $(cat "$out")"
+  fail "could not hold $what: $(cat "$out")"
 }
+
+# What a download folder may hold beside the installer: a regsvr32.exe and
+# DLLs under the names Windows loads from a program's own folder before its
+# system folder. Each leaves NAME.ran beside itself if it ever runs.
+readonly PLANTED_DLLS=(version uxtheme dwmapi cryptbase propsys winmm userenv profapi msimg32 sspicli)
+plant() {  # FOLDER (host path)
+  local name
+  cp "$PLANTED_EXE" "$1/regsvr32.exe"
+  for name in "${PLANTED_DLLS[@]}"; do cp "$PLANTED_DLL" "$1/$name.dll"; done
+}
+planted_that_ran() { (cd "$1" && ls -- *.ran 2>/dev/null | tr '\n' ' ') || true; }
+# Windows' order for the planted names: native (the folder's) before
+# builtin. All but the first, version.dll: Wine's own user32 imports it, which Windows'
+# does not, so under that order Wine itself would load the planted copy
+# before the installer runs a line. That the installer does not import it is
+# the binary check's part; planted, it still must never run.
+windows_load_order() {
+  local IFS=, names=("${PLANTED_DLLS[@]:1}")
+  echo "${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}${names[*]}=n,b"
+}
+
+# The system's regsvr32.exe as a file that cannot be started, and back.
+readonly SYSTEM_REGSVR32=system32/regsvr32.exe
+break_regsvr32() {
+  mv "$C/windows/$SYSTEM_REGSVR32" "$WORK/regsvr32.saved"
+  : >"$C/windows/$SYSTEM_REGSVR32"
+}
+mend_regsvr32() { mv -f "$WORK/regsvr32.saved" "$C/windows/$SYSTEM_REGSVR32"; }
 
 # run_setup EXPECTED_STATUS EXE_WIN ARGS CAPTION ANSWER...: starts Setup.exe
 # with the helper answering; the boxes seen are in $BOXES.
@@ -117,6 +158,20 @@ end_session() {
   for pid in "${holders[@]}"; do kill "$pid" 2>/dev/null || true; done
   holders=()
   "$WINESERVER" -w
+}
+
+# wait_for_window TITLE: until a window of that title shows on the display.
+# (xdotool's own pattern does not match every title Wine gives, so the
+# titles are compared here.)
+wait_for_window() {
+  local window
+  for _ in $(seq 150); do
+    for window in $(xdotool search --name . 2>/dev/null); do
+      [ "$(xdotool getwindowname "$window" 2>/dev/null)" = "$1" ] && return 0
+    done
+    sleep 0.1
+  done
+  return 1
 }
 
 # box_text N: the text of the N-th box of the last run.
@@ -147,6 +202,7 @@ msg_in_use() {
     '  [Continue]  The file will be overwritten even if it is being used.'
 }
 msg_install_failed() { printf "Unable to install the following file.\n '%s' " "$1"; }
+readonly MSG_ALREADY_RUNNING=$'Another installer of [Gainlet] is running.\nPlease wait until it has finished, then try again.'
 
 same_file() { cmp -s "$1" "$2"; }
 inode_and_ctime() { stat -c '%i %Z' "$1"; }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installing: the question, the files, the registration, the uninstall entry;
 # installing again over an installation, newer and older files, read-only
-# targets, and a missing file.
+# targets, missing files, a second installer, and programs and DLLs planted
+# beside the installer.
 source "$(dirname "$0")/scenario-lib.sh"
 new_prefix
 setup_size() { stat -c %s "$INSTALL/Setup.exe"; }
@@ -15,13 +16,37 @@ run_setup 255 'C:\nodll\Setup.exe' '' "$CAPTION_EN" Yes OK
 end_session
 check_eq "the missing file is reported by its name" "$(box_text 2)" "$(msg_install_failed Gainlet.dll)"
 check_eq "failure box: OK, error" "$(box_field 2 buttons)" "OK*"
-check "the installer copy stays" test -f "$INSTALL/Setup.exe"
-check "no DLL" test ! -e "$INSTALL/Gainlet.dll"
+check "nothing created" test ! -e "$INSTALL"
 check_eq "no entry" "$(reg HKLM "$UNINSTALL_KEY")" absent
-rm -rf "$INSTALL"
+
+echo "== a renamed installer without Setup.exe beside it"
+mkdir -p "$C/renamed"
+cp -p "$SETUP_EXE" "$C/renamed/GainletSetup-1.1.exe"
+cp -p "$PLUGIN_DLL" "$C/renamed/Gainlet.dll"
+run_setup 255 'C:\renamed\GainletSetup-1.1.exe' '' "$CAPTION_EN" Yes OK
+end_session
+check_eq "its own copy is missing" "$(box_text 2)" "$(msg_install_failed Setup.exe)"
+check "nothing created" test ! -e "$INSTALL"
+
+echo "== a second installer while one runs"
+# The first one waits at its question, in Japanese so that the two boxes
+# have different captions.
+stage_source src
+begin_session
+LC_ALL=ja_JP.UTF-8 "$WINE" 'C:\src\Setup.exe' 2>/dev/null &
+first=$!
+check "the first one asks" wait_for_window 'Gainletインストーラ'
+run_setup 255 'C:\src\Setup.exe' /U "$CAPTION_EN" OK
+check_eq "the second one says why it stops" "$(box_text 1)" "$MSG_ALREADY_RUNNING"
+check_eq "as an error with OK" "$(box_field 1 buttons)" "OK*"
+first_status=0
+wine "$MSGBOX" --timeout 30000 'Gainletインストーラ' No >/dev/null 2>&1 || first_status=$?
+wait "$first" || true
+check_eq "the first one goes on to its question" "$first_status" 0
+end_session
+check "nothing created" test ! -e "$INSTALL"
 
 echo "== answering No"
-stage_source src
 run_setup 0 'C:\src\Setup.exe' '' "$CAPTION_EN" No
 end_session
 check_eq "the install question" "$(box_text 1)" "$MSG_INSTALL"
@@ -30,9 +55,11 @@ check_eq "Yes and No, Yes the default" "$(box_field 1 buttons)" "Yes* No"
 check "no install folder" test ! -e "$INSTALL"
 check_eq "no entry" "$(reg HKLM "$UNINSTALL_KEY")" absent
 
-echo "== installing"
-run_setup 0 'C:\src\Setup.exe' '' "$CAPTION_EN" Yes
+echo "== installing, with programs and DLLs planted beside the installer"
+plant "$C/src"
+WINEDLLOVERRIDES=$(windows_load_order) run_setup 0 'C:\src\Setup.exe' '' "$CAPTION_EN" Yes
 end_session
+check_eq "none of them ran" "$(planted_that_ran "$C/src")" ""
 check_eq "one question only" "$(box_count)" 1
 check "Setup.exe installed" same_file "$INSTALL/Setup.exe" "$C/src/Setup.exe"
 check "Gainlet.dll installed" same_file "$INSTALL/Gainlet.dll" "$C/src/Gainlet.dll"
@@ -141,13 +168,11 @@ for deep in 258:b 259:c 270:d; do
   end_session
   if [ "$length" -lt 270 ]; then
     check_eq "$length: Gainlet.dll cannot be named" "$(box_text 2)" "$(msg_install_failed Gainlet.dll)"
-    check "$length: Setup.exe from the installer's folder" same_file "$INSTALL/Setup.exe" "$SETUP_EXE"
   else
     # Beyond the module path's buffer even the installer's own name is lost.
     check_eq "$length: Setup.exe cannot be named" "$(box_text 2)" "$(msg_install_failed Setup.exe)"
-    check "$length: nothing created" test ! -e "$INSTALL"
   fi
-  check "$length: the decoy DLL is not copied" test ! -e "$INSTALL/Gainlet.dll"
+  check "$length: nothing created" test ! -e "$INSTALL"
   check_eq "$length: nothing registered" "$(registrar_calls)" "$calls"
   check_eq "$length: no entry written" "$(entry DisplayName)" $'REG_SZ\tstale'
 done

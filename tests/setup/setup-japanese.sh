@@ -8,9 +8,10 @@ readonly CAPTION_JA='Gainletインストーラ'
 
 echo "== install question and regsvr32.exe that cannot be started"
 stage_source src
-: >"$C/src/regsvr32.exe"
+break_regsvr32
 run_setup 255 'C:\src\Setup.exe' '' 'Gainlet*' Yes OK
 end_session
+mend_regsvr32
 check_eq "caption" "$(box_field 1 caption)" "$CAPTION_JA"
 check_eq "install question" "$(box_text 1)" \
   $'Windows Media Player用オーディオDSPプラグイン [Gainlet] をインストールします。\nよろしいですか？'
@@ -32,6 +33,28 @@ expected=$(printf '%s\n\n  %s\n\n%s\n\n%s\n%s\n%s' \
   '  [続行]  ファイルが使用中でも上書きします。')
 check_eq "in-use question" "$(box_text 2)" "$expected"
 check_eq "installation failure" "$(box_text 3)" "ファイル 'Gainlet.dll' をシステムにインストールできませんでした。"
+
+echo "== a second installer while one runs"
+# The first one waits at its question in English. Both captions match
+# "Gainlet*", the only caption the helper takes in Japanese, so the first
+# one's question is answered before the second one's box.
+begin_session
+LC_ALL=C "$WINE" 'C:\src\Setup.exe' 2>/dev/null &
+first=$!
+check "the first one asks" wait_for_window "$CAPTION_EN"
+wine 'C:\src\Setup.exe' 2>/dev/null &
+second=$!
+check "the second one stops with a box" wait_for_window "$CAPTION_JA"
+LC_ALL=C "$WINE" "$MSGBOX" --timeout 30000 "$CAPTION_EN" No >/dev/null 2>&1 || fail "the first one's question"
+wait "$first" || true
+BOXES=$WORK/boxes.second
+wine "$MSGBOX" --timeout 30000 'Gainlet*' OK >"$BOXES" 2>/dev/null || fail "the second one's box"
+status=0
+wait "$second" || status=$?
+end_session
+check_eq "the second one ends with -1" "$status" 255
+check_eq "and says why" "$(box_text 1)" \
+  $'[Gainlet] の別のインストーラが実行中です。\n終了するまでお待ちになってから、もう一度実行して下さい。'
 
 echo "== uninstall question"
 run_setup 0 "$INSTALL_WIN\\Setup.exe" /U 'Gainlet*' No

@@ -8,6 +8,9 @@ after the prefix's wineserver has ended (it writes the files on exit).
     wine_registry.py PREFIX HKLM|HKCU KEY --time       prints the key's last-write stamp
     wine_registry.py PREFIX HKLM|HKCU KEY --add NAME dword:HEX|"TEXT"
                                                        adds a value (prefix idle)
+    wine_registry.py PREFIX HKLM|HKCU --dump           prints every key, and every
+                                                       value as "KEY|NAME=TYPE:VALUE",
+                                                       sorted, without time stamps
 
 KEY is written as in regedit, with single backslashes; HKLM keys are read
 from system.reg ("Software\\Classes\\CLSID\\{...}" for HKEY_CLASSES_ROOT),
@@ -111,9 +114,23 @@ def add_value(path, key, name, data):
         f.write(f'\n[{escaped_key}] 0\n"{name}"={value}\n')
 
 
+def dump(path):
+    lines = []
+    for key, (_, values) in read_keys(path).items():
+        lines.append(key)
+        lines.extend(f'{key}|{name}={kind}:{value}' for name, (kind, value) in values.items())
+    # Wine stores some names as lone UTF-16 surrogates.
+    sys.stdout.reconfigure(errors='backslashreplace')
+    print('\n'.join(sorted(lines)))
+
+
 def main():
-    prefix, hive, key = sys.argv[1], sys.argv[2], sys.argv[3]
+    prefix, hive = sys.argv[1], sys.argv[2]
     path = hive_file(prefix, hive)
+    if sys.argv[3] == '--dump':
+        dump(path)
+        return
+    key = sys.argv[3]
     if len(sys.argv) > 4 and sys.argv[4] == '--add':
         add_value(path, key, sys.argv[5], sys.argv[6])
         return
