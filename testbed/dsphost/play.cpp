@@ -191,6 +191,10 @@ int RunPlay(const Arguments& args) {
     std::wstring wavProblem;
     HRESULT hr = reader.Open(options.input, &wavProblem);
     if (FAILED(hr)) return Fail(wavProblem, hr);
+    // The output replaces its file only when complete, which would replace
+    // the input with its own processed sound.
+    if (SameFile(options.input, options.output))
+        return Fail(options.output + L" is the input file; name another output", E_INVALIDARG);
     const WavFormat& wav = reader.Format();
     const DWORD frame = wav.Format()->nBlockAlign;
     if (reader.DataSize() % frame != 0) {

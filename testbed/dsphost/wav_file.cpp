@@ -90,7 +90,14 @@ HRESULT WavReader::Open(const std::wstring& path, std::wstring* problem) {
             *problem = path + L": chunk '" + std::wstring(header, header + 4) + L"' runs past the end of the file";
             return kBadFormat;
         }
-        if (memcmp(header, "fmt ", 4) == 0) {
+        // A second format or data chunk leaves no one reading of the file:
+        // which format the samples have, or which samples are the sound.
+        const bool isFormat = memcmp(header, "fmt ", 4) == 0, isData = memcmp(header, "data", 4) == 0;
+        if ((isFormat && haveFormat) || (isData && haveData)) {
+            *problem = path + (isFormat ? L": more than one format chunk" : L": more than one data chunk");
+            return kBadFormat;
+        }
+        if (isFormat) {
             if (chunkSize < 16 || chunkSize > kLargestFormatChunk) {
                 *problem = path + L": format chunk of " + std::to_wstring(chunkSize) +
                            L" bytes (a format block takes 16 to " + std::to_wstring(kLargestFormatChunk) + L")";
@@ -105,7 +112,7 @@ HRESULT WavReader::Open(const std::wstring& path, std::wstring* problem) {
             format.format = format.storedFormat;
             if (format.format.size() < sizeof(WAVEFORMATEX)) format.format.resize(sizeof(WAVEFORMATEX), 0);
             haveFormat = true;
-        } else if (memcmp(header, "data", 4) == 0) {
+        } else if (isData) {
             dataStart = body;
             dataSize = chunkSize;
             haveData = true;
@@ -161,6 +168,18 @@ HRESULT ReadWav(const std::wstring& path, WavFile* wav, std::wstring* problem) {
     hr = reader.Read(wav->data.data(), reader.DataSize(), &read);
     if (FAILED(hr)) *problem = L"cannot read " + path;
     return hr;
+}
+
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+    auto identify = [](const std::wstring& path, BY_HANDLE_FILE_INFORMATION* info) {
+        // No access asked: only the file's identity is read.
+        const FileHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        return file && GetFileInformationByHandle(file.get(), info);
+    };
+    BY_HANDLE_FILE_INFORMATION first, second;
+    return identify(a, &first) && identify(b, &second) && first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
 }
 
 WavWriter::~WavWriter() {

@@ -30,8 +30,9 @@ struct WavFile : WavFormat {
 
 class WavReader {
 public:
-    // Finds the format and data chunks. Failures: the file's own error, or
-    // HRESULT_FROM_WIN32(ERROR_BAD_FORMAT) with problem saying what is wrong.
+    // Finds the format and data chunks, exactly one of each. Failures: the
+    // file's own error, or HRESULT_FROM_WIN32(ERROR_BAD_FORMAT) with problem
+    // saying what is wrong.
     HRESULT Open(const std::wstring& path, std::wstring* problem);
     const WavFormat& Format() const { return format; }
     DWORD DataSize() const { return dataSize; }
@@ -46,6 +47,10 @@ private:
     DWORD dataSize = 0;
     DWORD dataLeft = 0;
 };
+
+// Whether both paths name one existing file, however each is spelled (case,
+// short names, relative parts): the volume and the file index decide.
+bool SameFile(const std::wstring& a, const std::wstring& b);
 
 // Failures as WavReader::Open, and E_OUTOFMEMORY.
 HRESULT ReadWav(const std::wstring& path, WavFile* wav, std::wstring* problem);

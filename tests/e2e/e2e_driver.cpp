@@ -298,14 +298,17 @@ std::vector<BYTE> MakeSamples(const Layout& layout, size_t frames) {
     return data;
 }
 
-void WriteWav(const std::wstring& path, const std::vector<BYTE>& format, const std::vector<BYTE>& data) {
+// A WAV file of a format chunk and a data chunk, and then the chunks given
+// whole in trailing.
+void WriteWav(const std::wstring& path, const std::vector<BYTE>& format, const std::vector<BYTE>& data,
+              const std::vector<BYTE>& trailing = {}) {
     std::vector<BYTE> file;
     auto put32 = [&file](uint32_t v) {
         for (int s = 0; s < 32; s += 8) file.push_back(static_cast<BYTE>(v >> s));
     };
     auto tag = [&file](const char* t) { file.insert(file.end(), t, t + 4); };
     tag("RIFF");
-    put32(static_cast<uint32_t>(4 + 8 + format.size() + 8 + data.size() + (data.size() & 1)));
+    put32(static_cast<uint32_t>(4 + 8 + format.size() + 8 + data.size() + (data.size() & 1) + trailing.size()));
     tag("WAVE");
     tag("fmt ");
     put32(static_cast<uint32_t>(format.size()));
@@ -314,6 +317,7 @@ void WriteWav(const std::wstring& path, const std::vector<BYTE>& format, const s
     put32(static_cast<uint32_t>(data.size()));
     file.insert(file.end(), data.begin(), data.end());
     if (data.size() & 1) file.push_back(0);
+    file.insert(file.end(), trailing.begin(), trailing.end());
     const gainlet::FileHandle handle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     ASSERT_NE(handle.get(), INVALID_HANDLE_VALUE);
     DWORD written = 0;
@@ -488,7 +492,7 @@ TEST_F(Playing, HostErrorsAreOneLineWithTheCode) {
     // short file and success.
     struct Unplayable {
         const char* name;
-        std::vector<BYTE> format, data;
+        std::vector<BYTE> format, data, trailing;
     };
     const Layout mono8 = {"PCM 8 mono", WAVE_FORMAT_PCM, 8, 8, false, 1};
     std::vector<BYTE> blockAlign60000 = MakeFormat(mono8);
@@ -498,19 +502,46 @@ TEST_F(Playing, HostErrorsAreOneLineWithTheCode) {
     const Layout stereo16 = {"PCM 16 stereo", WAVE_FORMAT_PCM, 16, 16, false, 2};
     std::vector<BYTE> partialFrame = MakeSamples(stereo16, 10);
     partialFrame.resize(partialFrame.size() + 2);
+    auto chunk = [](const char* tag, const std::vector<BYTE>& body) {
+        std::vector<BYTE> bytes(tag, tag + 4);
+        for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<BYTE>(body.size() >> shift));
+        bytes.insert(bytes.end(), body.begin(), body.end());
+        return bytes;
+    };
     const Unplayable files[] = {
-        {"a frame larger than the input buffer (block align 60000)", blockAlign60000, std::vector<BYTE>(120000, 0x80)},
-        {"a frame larger than the input buffer (65535 channels)", MakeFormat(channels65535),
-         MakeSamples(channels65535, 2)},
-        {"a data chunk ending in a partial frame", MakeFormat(stereo16), partialFrame},
+        {"a frame larger than the input buffer (block align 60000)",
+         blockAlign60000,
+         std::vector<BYTE>(120000, 0x80),
+         {}},
+        {"a frame larger than the input buffer (65535 channels)",
+         MakeFormat(channels65535),
+         MakeSamples(channels65535, 2),
+         {}},
+        {"a data chunk ending in a partial frame", MakeFormat(stereo16), partialFrame, {}},
+        // Either chunk twice: which samples, or which format, is not for the
+        // host to guess.
+        {"two data chunks", MakeFormat(stereo16), MakeSamples(stereo16, 1000),
+         chunk("data", MakeSamples(stereo16, 10))},
+        {"two format chunks", MakeFormat(stereo16), MakeSamples(stereo16, 1000), chunk("fmt ", MakeFormat(mono8))},
     };
     for (const Unplayable& file : files) {
-        WriteWav(work + L"\\unplayable.wav", file.format, file.data);
+        WriteWav(work + L"\\unplayable.wav", file.format, file.data, file.trailing);
         DeleteFileW((work + L"\\x.wav").c_str());
         const ProcessResult run =
             RunProcess(host + L" " + Quoted(work + L"\\unplayable.wav") + L" " + Quoted(work + L"\\x.wav"));
         EXPECT_EQ(run.exitCode, 1u) << file.name << "\n" << run.output;
         EXPECT_EQ(GetFileAttributesW((work + L"\\x.wav").c_str()), INVALID_FILE_ATTRIBUTES) << file.name;
+    }
+
+    // The output named as the input, also spelled otherwise: refused, and
+    // the input stays as it was.
+    WriteWav(work + L"\\same.wav", MakeFormat(stereo16), MakeSamples(stereo16, 100));
+    std::vector<BYTE> format, before, after;
+    ASSERT_TRUE(ReadWav(work + L"\\same.wav", &format, &before));
+    for (const std::wstring& output : {work + L"\\same.wav", work + L"\\.\\SAME.WAV"}) {
+        EXPECT_EQ(RunProcess(host + L" " + Quoted(work + L"\\same.wav") + L" " + Quoted(output)).exitCode, 1u);
+        ASSERT_TRUE(ReadWav(work + L"\\same.wav", &format, &after));
+        EXPECT_EQ(after, before);
     }
 }
 

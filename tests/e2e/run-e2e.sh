@@ -35,9 +35,7 @@ WINEPREFIX=$work/win7 "$run" "$driver" --gtest_filter='Registration.*:Playing.*:
 WINEPREFIX=$work/win7 "$run" "$driver" --gtest_filter='Marshalling.*' || status=1
 
 echo "== prefix set to Windows XP, Japanese user interface"
-# A 64-bit prefix knows XP only as its 64-bit edition (still version 5).
-case "$GAINLET_FLAVOUR" in x86_64) xp=winxp64 ;; *) xp=winxp ;; esac
-WINEPREFIX=$work/winxp "$run" winecfg -v $xp || status=1
+WINEPREFIX=$work/winxp "$run" winecfg -v "$(gainlet_winecfg_version xp)" || status=1
 LC_ALL=ja_JP.UTF-8 WINEPREFIX=$work/winxp "$run" "$driver" --gtest_filter='WindowsXpJapanese.*' 2>&1 \
   | grep -v "setlocale: LC_ALL: cannot change locale" || status=1
 
