@@ -26,12 +26,11 @@ Regsvr32Result RunRegsvr32(const wchar_t* commandFormat, const wchar_t* dllPath)
     PROCESS_INFORMATION process = {};
     if (!CreateProcessW(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return Regsvr32Result::NotStarted;
-    const gainlet::KernelHandle thread(process.hThread);
-    const gainlet::KernelHandle child(process.hProcess);
-    WaitForSingleObject(child.get(), INFINITE);
+    const gainlet::OwnedProcessInformation child(process);
+    WaitForSingleObject(child.process.get(), INFINITE);
     DWORD exitCode = 0;
     // An exit code that cannot be read confirms nothing.
-    const bool confirmed = GetExitCodeProcess(child.get(), &exitCode) && exitCode == 0;
+    const bool confirmed = GetExitCodeProcess(child.process.get(), &exitCode) && exitCode == 0;
     return confirmed ? Regsvr32Result::Succeeded : Regsvr32Result::Failed;
 }
 
