@@ -144,8 +144,21 @@ run_setup() {
   wine "$MSGBOX" --timeout 30000 "$caption" "$@" >"$BOXES" 2>/dev/null &
   local helper=$! status=0 helper_status=0
   # shellcheck disable=SC2086
-  wine "$exe" $args 2>"$WORK/setup.stderr" || status=$?
+  wine "$exe" $args 2>"$WORK/setup.stderr" &
+  local setup=$!
   wait "$helper" || helper_status=$?
+  # A box nobody answers would keep the installer waiting for good: after
+  # the helper (and 30 s more for the installer's last steps) the session is
+  # ended, so that the run fails here and not at the test's time-out.
+  local tenths=0
+  while [ "$helper_status" -eq 0 ] && [ "$tenths" -lt 300 ] && kill -0 "$setup" 2>/dev/null; do
+    sleep 0.1; tenths=$((tenths + 1))
+  done
+  if kill -0 "$setup" 2>/dev/null; then
+    fail "$exe $args still waits for an answer"
+    "$WINESERVER" -k 2>/dev/null || true
+  fi
+  wait "$setup" || status=$?
   check_eq "exit status of $exe $args" "$status" "$expected"
   check_eq "every box answered ($*)" "$helper_status" 0
   [ "$helper_status" -eq 0 ] || cat "$BOXES"
