@@ -108,6 +108,11 @@ TEST_F(GainEntryTest, SpinStepsByThousandthsAcrossZeroAndStopsAtTheBounds) {
     TypeGain(dialog, L"abc");
     PressArrow(dialog, VK_UP);
     EXPECT_EQ(ControlText(dialog, IDC_GAIN), L"+0.001");
+
+    // After a step the whole text is selected: a typed digit replaces it
+    // instead of landing in front of it ("5+0.001" would preview +5 dB).
+    SendDlgItemMessageW(dialog, IDC_GAIN, WM_CHAR, L'5', 1);
+    EXPECT_EQ(ControlText(dialog, IDC_GAIN), L"5");
 }
 
 TEST_F(GainEntryTest, DefaultButtonRestoresTheDefault) {
