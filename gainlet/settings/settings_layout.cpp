@@ -14,8 +14,22 @@ namespace gainlet {
 namespace {
 
 INT_PTR CALLBACK MeasuringDialogProc(HWND window, UINT message, WPARAM /*wParam*/, LPARAM lParam) {
-    if (message != WM_INITDIALOG) return FALSE;
-    *reinterpret_cast<SIZE*>(lParam) = FitSettingsControls(window);
+    if (message == WM_INITDIALOG) {
+        *reinterpret_cast<SIZE*>(lParam) = FitSettingsControls(window);
+        return FALSE;
+    }
+    if (message == WM_DESTROY) {
+        // The lamps loaded their bitmaps from the template and never free
+        // them; a copy made on every GetPageInfo must not leave them behind.
+        for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            wchar_t windowClass[16] = {};
+            GetClassNameW(child, windowClass, ARRAYSIZE(windowClass));
+            if (lstrcmpiW(windowClass, L"Static") != 0) continue;
+            if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != SS_BITMAP) continue;
+            const LRESULT loaded = SendMessageW(child, STM_SETIMAGE, IMAGE_BITMAP, 0);
+            if (loaded) DeleteObject(reinterpret_cast<HGDIOBJ>(loaded));
+        }
+    }
     return FALSE;
 }
 
