@@ -9,7 +9,9 @@
 #include "settings/c_locale_number.h"
 #include "settings/gain_range.h"
 #include "settings/module_resources.h"
+#include "settings/page_keyboard.h"
 #include "settings/page_size.h"
+#include "settings/settings_layout.h"
 
 namespace gainlet {
 
@@ -96,7 +98,12 @@ STDMETHODIMP CGainletPropPage::GetPageInfo(PROPPAGEINFO* info) {
 
     DialogTemplateInfo dialog;
     if (!ReadDialogTemplate(data, SizeofResource(module, found), &dialog)) return E_UNEXPECTED;
+    // Where the captions need more room than the template gives them at this
+    // DPI and in these fonts, the page asks for it.
+    const SIZE growth = MeasureSettingsGrowth();
     pageSize = DialogTemplatePixelSize(dialog);
+    pageSize.cx += growth.cx;
+    pageSize.cy += growth.cy;
 
     info->cb = sizeof(PROPPAGEINFO);
     info->pszTitle = LoadTaskMemString(titleId);
@@ -196,7 +203,11 @@ STDMETHODIMP CGainletPropPage::TranslateAccelerator(MSG* message) {
     const bool mouse = message->message >= WM_MOUSEMOVE && message->message <= kLastMouseMessage;
     if (!keyboard && !mouse) return S_FALSE;
     if (!dialogWindow) return S_FALSE;
-    return IsDialogMessageW(dialogWindow, message) ? S_OK : S_FALSE;
+    if (message->hwnd != dialogWindow && !IsChild(dialogWindow, message->hwnd)) return S_FALSE;
+    if (mouse) return IsDialogMessageW(dialogWindow, message) ? S_OK : S_FALSE;
+    // S_FALSE hands a key back to the frame, which needs Enter, Escape, Tab
+    // out of the page and its own mnemonics.
+    return TranslatePageKey(dialogWindow, message) ? S_OK : S_FALSE;
 }
 
 }  // namespace gainlet

@@ -8,6 +8,7 @@
 #include <wrl/client.h>
 
 #include "base/com_object.h"
+#include "common/unique_handle.h"
 #include "gainlet.h"
 
 namespace gainlet {
@@ -58,6 +59,7 @@ private:
     void MarkDirty();
     void SetGainText(float gainDb);
     void ShowLamp(bool lit);
+    void SizeLamps();
 
     // Members in the order the page's design lists them.
     Microsoft::WRL::ComPtr<IPropertyPageSite> pageSite;
@@ -82,6 +84,11 @@ private:
     // dialog starts, cleared once appliedGainDb has been handed back. Only a
     // started dialog gives appliedGainDb a value.
     bool previewOutstanding = false;
+
+    // The lamps drawn at their controls' size, which the controls show
+    // until the dialog is gone.
+    BitmapHandle lampOnBitmap;
+    BitmapHandle lampOffBitmap;
 };
 
 }  // namespace gainlet

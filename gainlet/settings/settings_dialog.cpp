@@ -9,8 +9,11 @@
 #include "settings/lamp_clock.h"
 #include "settings/module_resources.h"
 #include "settings/peak_limiter_page.h"
+#include "settings/settings_layout.h"
 #include "settings/settings_texts.h"
 #include "settings/shell_open.h"
+
+#include <utility>
 
 namespace gainlet {
 namespace {
@@ -61,6 +64,8 @@ void CGainletPropPage::DestroySettingsDialog() {
     // WM_NCDESTROY clears dialogWindow; the timer ends with the window.
     DestroyWindow(dialogWindow);
     dialogWindow = nullptr;
+    lampOnBitmap.reset();
+    lampOffBitmap.reset();
 }
 
 INT_PTR CALLBACK CGainletPropPage::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -145,6 +150,10 @@ LRESULT CGainletPropPage::OnInitDialog() {
 
     SendDlgItemMessageW(dialogWindow, IDC_GAIN_SPIN, UDM_SETRANGE32, static_cast<WPARAM>(kSpinLowest),
                         static_cast<LPARAM>(kSpinHighest));
+    // Before the placeholders give way to values: they are as wide as the
+    // values get.
+    SizeLamps();
+    FitSettingsControls(dialogWindow);
 
     float gainDb = kDefaultGainDb;
     if (gainControl) {
@@ -189,6 +198,9 @@ LRESULT CGainletPropPage::OnGainSpin(const NMUPDOWN* notification) {
     const float typed = ReadControlNumber(dialogWindow, IDC_GAIN);
     const float stepped = static_cast<float>(static_cast<double>(typed) + notification->iDelta / 1000.0);
     SetGainText(ClampAndSnap(stepped));
+    // As after a click into the edit: typing replaces the stepped value
+    // rather than landing in front of it.
+    SendDlgItemMessageW(dialogWindow, IDC_GAIN, EM_SETSEL, 0, -1);
     return 0;
 }
 
@@ -282,6 +294,37 @@ void CGainletPropPage::ShowLamp(bool lit) {
         ShowWindow(GetDlgItem(dialogWindow, IDC_LAMP_ON), SW_HIDE);
     }
     lampLit = lit;
+}
+
+void CGainletPropPage::SizeLamps() {
+    struct Lamp {
+        int controlId;
+        int bitmapId;
+        BitmapHandle* bitmap;
+    };
+    const Lamp lamps[] = {{IDC_LAMP_ON, IDB_LAMP_ON, &lampOnBitmap}, {IDC_LAMP_OFF, IDB_LAMP_OFF, &lampOffBitmap}};
+    for (const Lamp& lamp : lamps) {
+        const HWND control = GetDlgItem(dialogWindow, lamp.controlId);
+        RECT area;
+        if (!control || !GetWindowRect(control, &area)) continue;
+        MapWindowPoints(nullptr, dialogWindow, reinterpret_cast<POINT*>(&area), 2);
+        // A round lamp: the largest square the control's template area holds,
+        // in its middle.
+        const int width = area.right - area.left, height = area.bottom - area.top;
+        const int side = width < height ? width : height;
+        if (side <= 0) continue;
+        BitmapHandle scaled(static_cast<HBITMAP>(
+            LoadImageW(ResourceModule(), MAKEINTRESOURCEW(lamp.bitmapId), IMAGE_BITMAP, side, side, LR_DEFAULTCOLOR)));
+        if (!scaled) continue;
+        SetWindowPos(control, nullptr, area.left + (width - side) / 2, area.top + (height - side) / 2, side, side,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        // The control loaded the template's bitmap itself and leaves it to
+        // whoever replaces it.
+        const HGDIOBJ loaded = reinterpret_cast<HGDIOBJ>(
+            SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(scaled.get())));
+        if (loaded && loaded != scaled.get()) DeleteObject(loaded);
+        *lamp.bitmap = std::move(scaled);
+    }
 }
 
 }  // namespace gainlet

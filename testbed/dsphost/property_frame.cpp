@@ -260,13 +260,10 @@ HRESULT PropertyFrame::ShowPage(size_t index) {
         for (HWND child : ChildWindows(window)) {
             if (std::find(before.begin(), before.end(), child) == before.end()) page.window = child;
         }
-        if (page.window) {
-            // Above the tab, which would otherwise paint over it; a control
-            // parent, so that the frame's Tab and mnemonic keys reach into it.
-            SetWindowPos(page.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-            SetWindowLongPtrW(page.window, GWL_EXSTYLE,
-                              GetWindowLongPtrW(page.window, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
-        }
+        // Above the tab, which would otherwise paint over it. Whether the
+        // frame's Tab and mnemonic keys reach into the page is the page's
+        // own doing (DS_CONTROL), as in a player's frame.
+        if (page.window) SetWindowPos(page.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
     page.page->Show(SW_SHOW);
     shown = index;

@@ -16,6 +16,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,7 @@
 #include "e2e_support.h"
 #include "gainlet.h"
 #include "joining_thread.h"
+#include "keyboard_input.h"
 #include "message_box_answer.h"
 #include "piped_process.h"
 #include "plugin_records.h"
@@ -143,10 +146,6 @@ public:
         SendMessageW(edit, EM_SETSEL, 0, -1);
         for (wchar_t c : text) PostMessageW(edit, WM_CHAR, c, 1);
         for (int waited = 0; waited < 5000 && Text(edit) != text; waited += 20) Sleep(20);
-    }
-    void PressKey(HWND target, UINT key) const {
-        PostMessageW(target, WM_KEYDOWN, key, 1);
-        PostMessageW(target, WM_KEYUP, key, 0xC0000001);
     }
     void Click(int id) const { PostMessageW(FrameButton(id), BM_CLICK, 0, 0); }
 
@@ -300,20 +299,70 @@ TEST_F(SettingsFrame, RefusedGainShowsTheRangeMessageAndKeepsTheFrameOpen) {
     EXPECT_FALSE(StoredGain(&type, &bits));
 }
 
-TEST_F(SettingsFrame, KeysReachThePageAndOkStoresAndCloses) {
+// Keys pressed as a user presses them, each step checked before the next:
+// the page keeps the keys its controls need and hands the rest to the frame.
+TEST_F(SettingsFrame, KeysWorkThePageAndTheFrame) {
     SettingsHost host(wav);
     ASSERT_TRUE(host.page) << "no property frame with the settings page appeared";
     ASSERT_EQ(host.Focus(), host.Control(IDC_GAIN)) << "the frame focuses the page's first control";
-
     host.TypeGain(L"-1.5");
-    host.PressKey(host.Control(IDC_GAIN), VK_TAB);
-    for (int waited = 0; waited < 5000 && host.Focus() != host.Control(IDC_DEFAULT); waited += 20) Sleep(20);
-    EXPECT_EQ(host.Focus(), host.Control(IDC_DEFAULT)) << "Tab moves through the page's controls";
 
-    host.Click(IDOK);
-    EXPECT_EQ(host.Finish(), 0u) << host.output;
-    EXPECT_NE(host.output.find("frame: OK\ngain: -1.500 dB"), std::string::npos) << host.output;
+    const auto inPage = [&host] { return IsChild(host.page, host.Focus()) != FALSE; };
+    const auto onFrameControl = [&host] {
+        const HWND focus = host.Focus();
+        return focus && IsChild(host.frame, focus) && !IsChild(host.page, focus);
+    };
+    struct Step {
+        const char* what;
+        std::initializer_list<WORD> keys;
+        std::function<bool()> reached;
+        int mostPresses;
+    };
+    const Step steps[] = {
+        {"Tab moves through the page's controls",
+         {VK_TAB},
+         [&] { return host.Focus() == host.Control(IDC_DEFAULT); },
+         1},
+        {"Tab past the page's last control reaches the frame's controls", {VK_TAB}, onFrameControl, 4},
+        {"the page's own mnemonic (Alt+V) focuses the gain",
+         {VK_MENU, 'V'},
+         [&] { return host.Focus() == host.Control(IDC_GAIN); },
+         1},
+        {"Shift+Tab before the page's first control leaves it the other way", {VK_SHIFT, VK_TAB}, onFrameControl, 1},
+        {"the frame's mnemonic (Alt+A) applies",
+         {VK_MENU, 'A'},
+         [&] { return !Enabled(host.FrameButton(IDC_FRAME_APPLY)); },
+         1},
+        {"Alt+V again", {VK_MENU, 'V'}, inPage, 1},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        bool reached = false;
+        for (int press = 0; press < step.mostPresses && !reached; ++press) {
+            ASSERT_TRUE(gainlet::test::PressKeys(step.keys));
+            for (int waited = 0; waited < 3000 && !(reached = step.reached()); waited += 20) Sleep(20);
+        }
+        EXPECT_TRUE(reached);
+    }
     ExpectStoredGain(-1.5f);
+
+    host.TypeGain(L"-3");
+    EXPECT_NEAR(host.FreshPeakDb(), -9.0, 0.0015) << "typed while the focus is back in the page";
+    ASSERT_TRUE(gainlet::test::PressKeys({VK_ESCAPE}));
+    EXPECT_EQ(host.Finish(), 0u) << host.output;
+    EXPECT_NE(host.output.find("frame: Cancel\ngain: -1.500 dB"), std::string::npos)
+        << "Escape is Cancel and hands the applied gain back: " << host.output;
+    ExpectStoredGain(-1.5f);
+}
+
+TEST_F(SettingsFrame, EnterAfterTypingIsTheFramesOk) {
+    SettingsHost host(wav);
+    ASSERT_TRUE(host.page) << "no property frame with the settings page appeared";
+    host.TypeGain(L"-2");
+    ASSERT_TRUE(gainlet::test::PressKeys({VK_RETURN}));
+    EXPECT_EQ(host.Finish(), 0u) << host.output;
+    EXPECT_NE(host.output.find("frame: OK\ngain: -2.000 dB"), std::string::npos) << host.output;
+    ExpectStoredGain(-2.0f);
 }
 
 }  // namespace

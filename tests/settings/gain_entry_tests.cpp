@@ -108,6 +108,17 @@ TEST_F(GainEntryTest, SpinStepsByThousandthsAcrossZeroAndStopsAtTheBounds) {
     TypeGain(dialog, L"abc");
     PressArrow(dialog, VK_UP);
     EXPECT_EQ(ControlText(dialog, IDC_GAIN), L"+0.001");
+
+    // After a step the whole text is selected: a typed digit replaces it
+    // instead of landing in front of it ("5+0.001" would preview +5 dB).
+    SendDlgItemMessageW(dialog, IDC_GAIN, WM_CHAR, L'5', 1);
+    EXPECT_EQ(ControlText(dialog, IDC_GAIN), L"5");
+
+    // Typed past the edit's width, no character is dropped: the text scrolls.
+    SendDlgItemMessageW(dialog, IDC_GAIN, EM_SETSEL, 0, -1);
+    for (const wchar_t* c = L"-12.34567"; *c; ++c) SendDlgItemMessageW(dialog, IDC_GAIN, WM_CHAR, *c, 1);
+    EXPECT_EQ(ControlText(dialog, IDC_GAIN), L"-12.34567");
+    EXPECT_EQ(LastPreview(), -12.34567f);
 }
 
 TEST_F(GainEntryTest, DefaultButtonRestoresTheDefault) {

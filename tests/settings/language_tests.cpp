@@ -5,6 +5,7 @@
 // Japanese* tests belong to the second run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -130,16 +131,32 @@ PageInfo GetInfo(IPropertyPage* page) {
 // The page's width is the template's width in the template's own font,
 // which the dialog manager also uses to lay the live dialog out; its height
 // follows the property sheet's line height and so is at least the live
-// dialog's height in the template font.
+// dialog's height in the template font. Where the captions need more room
+// in the fonts at hand, the page asks for just enough to hold its controls.
 void ExpectSizeMatchesTheLiveDialog(ActivePage& page, int templateWidth, int templateHeight) {
     const PageInfo info = GetInfo(page.page.Get());
     RECT units = {0, 0, templateWidth, templateHeight};
     ASSERT_TRUE(MapDialogRect(page.dialog(), &units));
-    std::printf("page size %ldx%ld pixels; template %dx%d units; live dialog %ldx%ld pixels\n", info.size.cx,
-                info.size.cy, templateWidth, templateHeight, units.right, units.bottom);
-    EXPECT_EQ(info.size.cx, units.right);
+    RECT margin = {0, 0, 4, 4};
+    ASSERT_TRUE(MapDialogRect(page.dialog(), &margin));
+    LONG right = 0, bottom = 0;
+    for (HWND child = GetWindow(page.dialog(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT placed;
+        GetWindowRect(child, &placed);
+        MapWindowPoints(nullptr, page.dialog(), reinterpret_cast<POINT*>(&placed), 2);
+        right = std::max(right, placed.right);
+        bottom = std::max(bottom, placed.bottom);
+    }
+    std::printf("page size %ldx%ld pixels; template %dx%d units; live dialog %ldx%ld pixels, controls to %ldx%ld\n",
+                info.size.cx, info.size.cy, templateWidth, templateHeight, units.right, units.bottom, right, bottom);
+    EXPECT_GE(info.size.cx, units.right);
+    EXPECT_GE(info.size.cx, right) << "every control lies within the page";
+    if (info.size.cx > units.right) {
+        EXPECT_LE(info.size.cx, right + margin.right) << "no more than the controls need";
+    }
     EXPECT_GE(info.size.cy, units.bottom - 1);
-    EXPECT_LE(info.size.cy, units.bottom * 5 / 4);
+    EXPECT_GE(info.size.cy, bottom);
+    EXPECT_LE(info.size.cy, std::max(units.bottom * 5 / 4, bottom + margin.bottom));
 }
 
 TEST(EnglishPage, SizeStringsAndNoWebPageButton) {

@@ -9,6 +9,8 @@
 
 #include <atomic>
 #include <cmath>
+#include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "base/com_object.h"
@@ -16,6 +18,7 @@
 #include "common/unique_handle.h"
 #include "engine/dsp_object.h"
 #include "joining_thread.h"
+#include "keyboard_input.h"
 #include "page_harness.h"
 #include "resource.h"
 #include "settings/property_page.h"
@@ -178,7 +181,16 @@ public:
 struct FrameVisit {
     bool sawPage = false;
     std::wstring gainText, title;
+    float previewedGain = 0.0f;
+    std::vector<std::string> missedSteps;  // keyboard steps that did not do what they should
 };
+
+HWND FocusOfThread(DWORD thread) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(thread, &info);
+    return info.hwndFocus;
+}
 
 BOOL CALLBACK FindSettingsDialog(HWND window, LPARAM found) {
     if (GetDlgItem(window, IDC_GAIN_SPIN) && GetDlgItem(window, IDC_LAMP_OFF)) {
@@ -195,7 +207,10 @@ HWND FindSettingsDialogOfThread(DWORD thread) {
     return found;
 }
 
-TEST_F(LivePageTest, PlatformPropertyFrameShowsThePageAndLeavesNothingBehind) {
+// The platform's frame drives the page with its own dialog navigation and
+// never calls the page's TranslateAccelerator nor Apply: the page's part is
+// to be a control parent that the frame walks into and out of.
+TEST_F(LivePageTest, PlatformPropertyFrameShowsThePageWorksByKeyboardAndLeavesNothingBehind) {
     PageFactory factory;
     gainlet::ClassRegistration registration;
     ASSERT_EQ(CoRegisterClassObject(CLSID_GainletPropPage, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
@@ -209,34 +224,81 @@ TEST_F(LivePageTest, PlatformPropertyFrameShowsThePageAndLeavesNothingBehind) {
     ASSERT_EQ(specify->GetPages(&pages), S_OK);
     const gainlet::CoTaskMemPtr<GUID> pageIds(pages.pElems);
 
-    // The frame is modal: a second thread looks at it, then closes it.
-    const DWORD uiThread = GetCurrentThreadId();
-    FrameVisit visit;
-    testbed::JoiningThread visitor([&] {
-        for (int i = 0; i < 200 && !visit.sawPage; ++i) {
-            Sleep(50);
-            const HWND dialog = FindSettingsDialogOfThread(uiThread);
-            if (!dialog || !IsWindowVisible(dialog)) continue;
+    struct Row {
+        const char* closedBy;
+        WORD closingKey;
+        bool navigate;  // Tab through and out of the page first
+    };
+    for (const Row& row : {Row{"Escape", VK_ESCAPE, true}, Row{"Enter", VK_RETURN, false}}) {
+        SCOPED_TRACE(row.closedBy);
+        // The frame is modal: a second thread looks at it, types and
+        // presses keys as a user does, then closes it with the row's key.
+        const DWORD uiThread = GetCurrentThreadId();
+        FrameVisit visit;
+        testbed::JoiningThread visitor([&] {
+            HWND dialog = nullptr;
+            for (int i = 0; i < 200 && !dialog; ++i) {
+                Sleep(50);
+                dialog = FindSettingsDialogOfThread(uiThread);
+                if (dialog && !IsWindowVisible(dialog)) dialog = nullptr;
+            }
+            if (!dialog) return;
             Sleep(300);  // a few refresh ticks
             visit.sawPage = true;
             visit.gainText = ControlText(dialog, IDC_GAIN);
             visit.title = ControlText(dialog, IDC_FORMAT);
-            PostMessageW(GetAncestor(dialog, GA_ROOT), WM_COMMAND, IDCANCEL, 0);
-        }
-    });
-    IUnknown* objects[] = {dsp.Get()};
-    const HRESULT hr = OleCreatePropertyFrame(nullptr, 0, 0, L"Gainlet", 1, objects, pages.cElems, pages.pElems,
-                                              LOCALE_USER_DEFAULT, 0, nullptr);
-    visitor.join();
-    registration.reset();
+            TypeGain(dialog, L"+6");
+            control->GetGain(&visit.previewedGain);
 
-    EXPECT_EQ(hr, S_OK);
-    EXPECT_EQ(factory.created, 1);
-    EXPECT_TRUE(visit.sawPage);
-    EXPECT_EQ(visit.gainText, L"-0.131");
-    EXPECT_EQ(visit.title, L"44100Hz/Int16/2ch");
-    EXPECT_FALSE(FindSettingsDialogOfThread(uiThread)) << "no settings dialog is left";
-    PumpMessages(100);
+            const auto inPage = [&] { return IsChild(dialog, FocusOfThread(uiThread)) != FALSE; };
+            const auto step = [&](const char* what, std::initializer_list<WORD> keys, auto reached, int mostPresses) {
+                for (int press = 0; press < mostPresses; ++press) {
+                    gainlet::test::PressKeys(keys);
+                    for (int waited = 0; waited < 3000; waited += 20) {
+                        if (reached()) return;
+                        Sleep(20);
+                    }
+                }
+                visit.missedSteps.push_back(what);
+            };
+            if (row.navigate) {
+                step(
+                    "Tab moves through the page", {VK_TAB},
+                    [&] { return FocusOfThread(uiThread) == GetDlgItem(dialog, IDC_DEFAULT); }, 1);
+                step(
+                    "Tab past the page's last control leaves it", {VK_TAB}, [&] { return !inPage(); }, 4);
+                step(
+                    "Alt+V focuses the gain", {VK_MENU, 'V'},
+                    [&] { return FocusOfThread(uiThread) == GetDlgItem(dialog, IDC_GAIN); }, 1);
+                step(
+                    "Shift+Tab before the page's first control leaves it", {VK_SHIFT, VK_TAB},
+                    [&] { return !inPage(); }, 1);
+            }
+            step(
+                "the closing key closes the frame", {row.closingKey},
+                [&] { return !FindSettingsDialogOfThread(uiThread); }, 1);
+        });
+        IUnknown* objects[] = {dsp.Get()};
+        const HRESULT hr = OleCreatePropertyFrame(nullptr, 0, 0, L"Gainlet", 1, objects, pages.cElems, pages.pElems,
+                                                  LOCALE_USER_DEFAULT, 0, nullptr);
+        visitor.join();
+
+        EXPECT_EQ(hr, S_OK);
+        EXPECT_TRUE(visit.sawPage);
+        EXPECT_EQ(visit.gainText, L"-0.131");
+        EXPECT_EQ(visit.title, L"44100Hz/Int16/2ch");
+        EXPECT_EQ(visit.previewedGain, 6.0f) << "typing previews";
+        EXPECT_TRUE(visit.missedSteps.empty())
+            << visit.missedSteps.size()
+            << " steps missed, the first: " << (visit.missedSteps.empty() ? "" : visit.missedSteps[0]);
+        float gain = 0.0f;
+        control->GetGain(&gain);
+        EXPECT_EQ(gain, gainlet::kDefaultGainDb) << "the closed page hands back the gain it found";
+        EXPECT_FALSE(FindSettingsDialogOfThread(uiThread)) << "no settings dialog is left";
+        PumpMessages(100);
+    }
+    registration.reset();
+    EXPECT_EQ(factory.created, 2);
 
     specify.Reset();
     control.Reset();

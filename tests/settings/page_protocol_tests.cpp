@@ -162,6 +162,23 @@ TEST(PageProtocol, TranslateAcceleratorHandsKeysToTheDialog) {
 
     MSG paint = {page.dialog(), WM_PAINT, 0, 0, 0, {0, 0}};
     EXPECT_EQ(page->TranslateAccelerator(&paint), S_FALSE);
+
+    // The frame's keys come back with S_FALSE, untouched; the page's own
+    // mnemonic is the page's.
+    struct Row {
+        const char* key;
+        UINT message;
+        WPARAM wParam;
+        HRESULT expected;
+    };
+    for (const Row& row : {Row{"Enter", WM_KEYDOWN, VK_RETURN, S_FALSE}, Row{"Escape", WM_KEYDOWN, VK_ESCAPE, S_FALSE},
+                           Row{"Alt+A, the frame's Apply", WM_SYSCHAR, L'a', S_FALSE},
+                           Row{"Alt+D, the page's Default", WM_SYSCHAR, L'd', S_OK}}) {
+        SCOPED_TRACE(row.key);
+        MSG key = {edit, row.message, row.wParam, 1, 0, {0, 0}};
+        EXPECT_EQ(page->TranslateAccelerator(&key), row.expected);
+        EXPECT_EQ(WindowText(edit), row.expected == S_OK ? L"-0.131" : L"7");
+    }
 }
 
 TEST(PageProtocol, TheFramesKeyboardNavigationMayEnterThePage) {

@@ -124,7 +124,7 @@ const wchar_t kUpDown[] = L"MSCTLS_UPDOWN32";  // windres stores class names upp
 
 TEST(SettingsResources, EnglishTemplate) {
     const Template t = LoadTemplate(kEnglish);
-    EXPECT_EQ(t.style, 0x40000040u);
+    EXPECT_EQ(t.style, 0x40000440u) << "WS_CHILD | DS_SETFONT | DS_CONTROL";
     EXPECT_EQ(t.exStyle, 0u);
     EXPECT_EQ(t.cx, 212);
     EXPECT_EQ(t.cy, 122);
@@ -135,7 +135,7 @@ TEST(SettingsResources, EnglishTemplate) {
     EXPECT_EQ(t.charset, 0);
     const std::vector<Item> expected = {
         {-1, kStatic, L"&Volume:", 0x50020000, 6, 28, 26, 8},
-        {IDC_GAIN, kEdit, L"", 0x50810002, 34, 26, 42, 12},
+        {IDC_GAIN, kEdit, L"", 0x50810082, 34, 26, 42, 12},
         {IDC_GAIN_SPIN, kUpDown, L"", 0x50000034, 68, 24, 10, 14},
         {-1, kStatic, L"dB", 0x50020000, 79, 29, 9, 8},
         {IDC_PERCENT, kStatic, L"(888.88%)", 0x50020000, 91, 29, 38, 8},
@@ -145,11 +145,11 @@ TEST(SettingsResources, EnglishTemplate) {
          124, 28},
         {-1, kStatic, L"Peak:", 0x50020000, 142, 22, 17, 9},
         {IDC_PEAK, kButton, L"-888.888dB", 0x50010000, 163, 20, 38, 11},
-        {IDC_LAMP_ON, kStatic, L"#204", 0x4000000E, 141, 35, 9, 9},
+        {IDC_LAMP_ON, kStatic, L"#204", 0x4000020E, 141, 35, 9, 9},
         {-1, kStatic, L"Limiting", 0x50020000, 154, 36, 37, 9},
         {-1, kStatic, L"Audio format of DSP:", 0x50020000, 140, 49, 69, 10},
         {IDC_FORMAT, kStatic, L"----", 0x50020000, 142, 58, 60, 14},
-        {IDC_LAMP_OFF, kStatic, L"#205", 0x5000000E, 141, 35, 9, 9},
+        {IDC_LAMP_OFF, kStatic, L"#205", 0x5000020E, 141, 35, 9, 9},
     };
     ASSERT_EQ(t.items.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
@@ -160,7 +160,7 @@ TEST(SettingsResources, EnglishTemplate) {
 
 TEST(SettingsResources, JapaneseTemplate) {
     const Template t = LoadTemplate(kJapanese);
-    EXPECT_EQ(t.style, 0x40000040u);
+    EXPECT_EQ(t.style, 0x40000440u) << "WS_CHILD | DS_SETFONT | DS_CONTROL";
     EXPECT_EQ(t.cx, 217);
     EXPECT_EQ(t.cy, 122);
     EXPECT_EQ(t.face, L"MS UI Gothic");
@@ -168,7 +168,7 @@ TEST(SettingsResources, JapaneseTemplate) {
     EXPECT_EQ(t.weight, 400);
     const std::vector<Item> expected = {
         {-1, kStatic, L"音量(&V):", 0x50020000, 9, 28, 25, 8},
-        {IDC_GAIN, kEdit, L"", 0x50810002, 34, 26, 42, 12},
+        {IDC_GAIN, kEdit, L"", 0x50810082, 34, 26, 42, 12},
         {IDC_GAIN_SPIN, kUpDown, L"", 0x50000034, 68, 24, 10, 14},
         {-1, kStatic, L"dB", 0x50020000, 79, 29, 9, 8},
         {IDC_PERCENT, kStatic, L"(888.88%)", 0x50020000, 91, 29, 38, 8},
@@ -179,11 +179,11 @@ TEST(SettingsResources, JapaneseTemplate) {
         {IDC_WEBPAGE, kButton, L"&Windowsピークリミッターの解析ページ", 0x50010000, 7, 103, 132, 15},
         {-1, kStatic, L"Peak:", 0x50020000, 142, 28, 17, 8},
         {IDC_PEAK, kButton, L"-888.888dB", 0x50010000, 163, 25, 38, 14},
-        {IDC_LAMP_ON, kStatic, L"#204", 0x4000000E, 141, 40, 9, 11},
+        {IDC_LAMP_ON, kStatic, L"#204", 0x4000020E, 141, 40, 9, 11},
         {-1, kStatic, L"Limiting", 0x50020000, 154, 41, 24, 8},
         {-1, kStatic, L"Audio format of DSP:", 0x50020000, 140, 57, 64, 8},
         {IDC_FORMAT, kStatic, L"----", 0x50020000, 142, 68, 70, 17},
-        {IDC_LAMP_OFF, kStatic, L"#205", 0x5000000E, 141, 40, 9, 11},
+        {IDC_LAMP_OFF, kStatic, L"#205", 0x5000020E, 141, 40, 9, 11},
     };
     ASSERT_EQ(t.items.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {

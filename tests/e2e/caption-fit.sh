@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# caption-fit.sh BIN_DIR WORK_DIR
+# The settings page in dsphost's property frame, with loud audio at +24 dB
+# (the widest percentage and peak) and then at -100 dB (the widest gain
+# text), in one table: 96, 120 and 144 DPI x English and Japanese x the
+# screenshots' font replacements and the fonts a Wine prefix has by
+# default. frame_captions measures each case from outside dsphost; a cut
+# caption fails the row. Each case's screen is kept in WORK_DIR/shots,
+# which is removed when every row passed unless KEEP_SHOTS=1.
+set -euo pipefail
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+bin=$(cd "$1" && pwd)
+work=$2
+rm -rf "$work"
+mkdir -p "$work/shots"
+work=$(cd "$work" && pwd)
+run=$root/cmake/wine-run.sh
+source "$root/cmake/wine-env.sh"
+GAINLET_FLAVOUR=$(gainlet_flavour_of "$bin/dsphost.exe")
+export GAINLET_FLAVOUR GAINLET_NO_XVFB=1 WINEDEBUG=-all
+gainlet_use_flavour "$GAINLET_FLAVOUR"
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+dll=$(winpath "$bin/Gainlet.dll")
+
+# Half a second of float audio peaking at +2.3 dB: at +24 dB the held peak
+# reads about +26.3dB.
+python3 - "$work/loud.wav" <<'PY'
+import math, struct, sys
+rate, frames = 48000, 24000
+samples = b"".join(struct.pack("<ff", v, v) for v in
+                   (1.3 * math.sin(2 * math.pi * 441 * i / rate) for i in range(frames)))
+fmt = struct.pack("<HHIIHH", 3, 2, rate, rate * 8, 8, 32)
+with open(sys.argv[1], "wb") as f:
+    f.write(b"RIFF" + struct.pack("<I", 4 + 8 + len(fmt) + 8 + len(samples)) + b"WAVE")
+    f.write(b"fmt " + struct.pack("<I", len(fmt)) + fmt + b"data" + struct.pack("<I", len(samples)) + samples)
+PY
+wav=$(winpath "$work/loud.wav")
+
+# The screenshots' prefix: the templates' fonts replaced by the nearest
+# Debian fonts, and the frame's Tahoma copied in.
+replace_fonts() {
+  local key='HKCU\Software\Wine\Fonts\Replacements'
+  "$run" reg add "$key" /v "Segoe UI" /t REG_SZ /d "DejaVu Sans Condensed" /f >/dev/null
+  "$run" reg add "$key" /v "MS UI Gothic" /t REG_SZ /d "Ume UI Gothic" /f >/dev/null
+  cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+}
+
+status=0
+rows=0
+for fonts in replaced default; do
+  export WINEPREFIX=$work/prefix-$fonts
+  "$run" regsvr32 /s "$(winpath "$bin/RegistrarStandIn.dll")"
+  "$run" regsvr32 /s "$dll"
+  [ $fonts = replaced ] && replace_fonts
+  for dpi in 96 120 144; do
+    # Read when the next Wine session starts; wine-run.sh ends each one.
+    "$run" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $dpi /f >/dev/null
+    for lang in en:en_US.UTF-8 ja:ja_JP.UTF-8; do
+      name=${lang%%:*} locale=${lang#*:}
+      row="$fonts fonts, $dpi DPI, $name"
+      rows=$((rows + 1))
+      LC_ALL=$locale "$run" "$bin/dsphost.exe" --settings --close-after 60000 "$wav" >"$work/dsphost.log" 2>&1 &
+      host=$!
+      out=$work/$fonts-$dpi-$name.txt
+      row_status=0
+      LC_ALL=$locale "$WINE" "$bin/frame_captions.exe" --set 202=+24 --settle 800 "$dll" >"$out" 2>&1 || row_status=$?
+      import -window root "$work/shots/$fonts-$dpi-$name.png" 2>/dev/null || true
+      LC_ALL=$locale "$WINE" "$bin/frame_captions.exe" --set 202=-100.000 --close "$dll" >>"$out" 2>&1 ||
+        row_status=$((row_status | $?))
+      wait $host || true
+      if [ $row_status -eq 0 ]; then
+        echo "ok   $row"
+      else
+        echo "FAIL $row"
+        sed 's/^/     /' "$out"
+        status=1
+      fi
+    done
+  done
+done
+echo "$rows rows"
+[ $status -eq 0 ] && [ "${KEEP_SHOTS:-}" != 1 ] && rm -rf "$work"
+exit $status
