@@ -13,11 +13,12 @@ add_compile_options("$<$<AND:$<CONFIG:RelWithDebInfo>,$<COMPILE_LANGUAGE:C,CXX>>
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 # The same sources give the same bytes, whatever the clone's path and the
-# clock: no link time stamp in the PE headers, and file names recorded
-# relative to the source and build folders (the build folder's map comes
-# last, so it wins for files inside it).
-add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.>"
-                    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_BINARY_DIR}=build>")
+# clock: no link time stamp in the PE headers, and file names recorded under
+# one fixed root whatever the clone's folder (a debugger maps it back, as
+# gdb's "set substitute-path /usr/src/gainlet <clone>"). The build folder's
+# map comes last, so it wins for the files inside it.
+add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=/usr/src/gainlet>"
+                    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_BINARY_DIR}=/usr/src/gainlet/build>")
 add_link_options(-Wl,--no-insert-timestamp)
 # objcopy and strip stamp every PE file they rewrite with the time of the
 # run, unless SOURCE_DATE_EPOCH names one: 0, as the linker leaves it.

@@ -13,9 +13,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
         gainlet::ServerModule().Initialize(gainlet::ServerClassTable());
         DisableThreadLibraryCalls(instance);
         break;
-    case DLL_PROCESS_DETACH:
-        gainlet::ServerModule().Terminate();
-        break;
+    case DLL_PROCESS_DETACH: gainlet::ServerModule().Terminate(); break;
     }
     return TRUE;
 }

@@ -127,9 +127,7 @@ private:
         return hr;
     }
 
-    bool IsWord(const wchar_t* word) const {
-        return token.present && !token.quoted && _wcsicmp(token.text, word) == 0;
-    }
+    bool IsWord(const wchar_t* word) const { return token.present && !token.quoted && _wcsicmp(token.text, word) == 0; }
 
     bool Take(const wchar_t* word) {
         if (!IsWord(word)) return false;
@@ -273,8 +271,8 @@ HRESULT LoadScriptText(const wchar_t* modulePath, UINT scriptId, wchar_t* text, 
     return S_OK;
 }
 
-const ScriptReplacement* FindReplacement(const wchar_t* name, std::size_t length,
-                                         const ScriptReplacement* replacements, std::size_t count) {
+const ScriptReplacement* FindReplacement(const wchar_t* name, std::size_t length, const ScriptReplacement* replacements,
+                                         std::size_t count) {
     const ScriptReplacement* match = nullptr;
     for (std::size_t i = 0; i < count; ++i)
         if (std::wcslen(replacements[i].name) == length && _wcsnicmp(name, replacements[i].name, length) == 0)

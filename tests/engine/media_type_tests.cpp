@@ -383,8 +383,9 @@ TEST(MediaTypeNegotiation, FormatObjectCallsThatReenterTheObject) {
 
             EXPECT_EQ(row.setWhenReentered ? set(second.get(), 0) : set(nullptr, DMO_SET_TYPEF_CLEAR), row.result);
             EXPECT_NE(seenInside, E_FAIL) << "the hook ran";
-            if (row.hook == Hook::kReleaseOfTheStoredType && !row.setWhenReentered)
+            if (row.hook == Hook::kReleaseOfTheStoredType && !row.setWhenReentered) {
                 EXPECT_EQ(seenInside, kTypeNotSet) << "a type being freed is no longer held";
+            }
             EXPECT_EQ(currentRate(), row.currentRate);
 
             ASSERT_EQ(set(nullptr, DMO_SET_TYPEF_CLEAR), S_OK);

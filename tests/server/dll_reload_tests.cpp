@@ -38,8 +38,9 @@ class HandleCensus {
 public:
     HandleCensus() {
         const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-        querySystem = reinterpret_cast<QuerySystemInformation>(GetProcAddress(ntdll, "NtQuerySystemInformation"));
-        queryObject = reinterpret_cast<QueryObject>(GetProcAddress(ntdll, "NtQueryObject"));
+        querySystem = reinterpret_cast<QuerySystemInformation>(
+            reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySystemInformation")));
+        queryObject = reinterpret_cast<QueryObject>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryObject")));
     }
 
     bool Available() const { return querySystem && queryObject; }
@@ -49,8 +50,8 @@ public:
         constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
         for (;;) {
             ULONG needed = 0;
-            const LONG status = querySystem(kSystemHandleInformation, buffer.data(),
-                                            static_cast<ULONG>(buffer.size()), &needed);
+            const LONG status =
+                querySystem(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
             if (status == kInfoLengthMismatch) {
                 // With room to spare: a buffer that grew during the cycles would count as heap they took.
                 buffer.resize(2 * (needed > buffer.size() ? needed : buffer.size()));

@@ -135,7 +135,8 @@ TEST(DecimalText, AgreesBitForBitWithTheStandardConversions) {
         // up to 767 significant digits.
         const long double middle = (static_cast<long double>(low) + high) / 2;
         static char text[1000];
-        const std::string exact(text, std::to_chars(text, text + sizeof text, middle, std::chars_format::scientific, 800).ptr);
+        const std::string exact(
+            text, std::to_chars(text, text + sizeof text, middle, std::chars_format::scientific, 800).ptr);
         const std::size_t e = exact.find('e');
         std::string mantissa = exact.substr(0, e);
         while (mantissa.back() == '0') mantissa.pop_back();
