@@ -13,12 +13,8 @@ add_compile_options("$<$<AND:$<CONFIG:RelWithDebInfo>,$<COMPILE_LANGUAGE:C,CXX>>
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 # The same sources give the same bytes, whatever the clone's path and the
-# clock: no link time stamp in the PE headers, and file names recorded under
-# one fixed root whatever the clone's folder (a debugger maps it back, as
-# gdb's "set substitute-path /usr/src/gainlet <clone>"). The build folder's
-# map comes last, so it wins for the files inside it.
-add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=/usr/src/gainlet>"
-                    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_BINARY_DIR}=/usr/src/gainlet/build>")
+# clock: no link time stamp in the PE headers (and, for shipped code, file
+# names under a fixed root: gainlet_shipped_code below).
 add_link_options(-Wl,--no-insert-timestamp)
 # objcopy and strip stamp every PE file they rewrite with the time of the
 # run, unless SOURCE_DATE_EPOCH names one: 0, as the linker leaves it.
@@ -36,8 +32,15 @@ set(CMAKE_STRIP ${strip_wrapper})  # what `cmake --install --strip` runs
 # type information either, so no class carries it. On i686 the tables that
 # only unwinding reads go too (x86_64 keeps them: the platform's own stack
 # walks need them).
+#
+# Its file names are recorded under one fixed root whatever the clone's
+# folder (a debugger maps it back, as gdb's "set substitute-path
+# /usr/src/gainlet <clone>"); the build folder's map comes last, so it wins
+# for the files inside it. Test programs keep the real paths.
 function(gainlet_shipped_code target)
-  target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti)
+  target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti
+                         -ffile-prefix-map=${PROJECT_SOURCE_DIR}=/usr/src/gainlet
+                         -ffile-prefix-map=${PROJECT_BINARY_DIR}=/usr/src/gainlet/build)
   if(GAINLET_ARCH STREQUAL "i686")
     target_compile_options(${target} PRIVATE -fno-asynchronous-unwind-tables)
   endif()
