@@ -138,6 +138,11 @@ public:
         GetGUIThreadInfo(dsphost.ThreadId(), &info);
         return info.hwndFocus;
     }
+    // The page's window appears before the frame has set the focus in it.
+    bool WaitForFocus(HWND expected) const {
+        for (int waited = 0; waited < 5000 && Focus() != expected; waited += 20) Sleep(20);
+        return Focus() == expected;
+    }
 
     // Replaces the gain text keystroke by keystroke, through dsphost's
     // message loop, and waits until the edit shows it.
@@ -304,7 +309,7 @@ TEST_F(SettingsFrame, RefusedGainShowsTheRangeMessageAndKeepsTheFrameOpen) {
 TEST_F(SettingsFrame, KeysWorkThePageAndTheFrame) {
     SettingsHost host(wav);
     ASSERT_TRUE(host.page) << "no property frame with the settings page appeared";
-    ASSERT_EQ(host.Focus(), host.Control(IDC_GAIN)) << "the frame focuses the page's first control";
+    ASSERT_TRUE(host.WaitForFocus(host.Control(IDC_GAIN))) << "the frame focuses the page's first control";
     host.TypeGain(L"-1.5");
 
     const auto inPage = [&host] { return IsChild(host.page, host.Focus()) != FALSE; };
@@ -358,6 +363,7 @@ TEST_F(SettingsFrame, KeysWorkThePageAndTheFrame) {
 TEST_F(SettingsFrame, EnterAfterTypingIsTheFramesOk) {
     SettingsHost host(wav);
     ASSERT_TRUE(host.page) << "no property frame with the settings page appeared";
+    ASSERT_TRUE(host.WaitForFocus(host.Control(IDC_GAIN)));
     host.TypeGain(L"-2");
     ASSERT_TRUE(gainlet::test::PressKeys({VK_RETURN}));
     EXPECT_EQ(host.Finish(), 0u) << host.output;
