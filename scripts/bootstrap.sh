@@ -12,6 +12,7 @@ packages=(
   googletest
   wine wine32:i386 wine64
   xvfb xauth xdotool imagemagick file python3 perl
+  osslsigncode openssl
   fonts-wine fonts-dejavu-extra fonts-ipafont-gothic fonts-horai-umefont
 )
 

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The main job on a fresh Debian machine, as a user meets the plug-in:
-# set-up, build both deliverables into dist/, install them with Setup.exe in
-# a throwaway Wine prefix (a helper answers the question), play a WAV file
-# through the installed plug-in, save screenshots of the settings page, and
-# uninstall with the installed Setup.exe.
+# set-up, build both deliverables into build/i686/dist, install them with
+# Setup.exe in a throwaway Wine prefix (a helper answers the question), play
+# a WAV file through the installed plug-in, save screenshots of the settings
+# page, and uninstall with the installed Setup.exe.
 #   KEEP_PREFIX=1  keeps the prefix afterwards and prints where it is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -35,20 +35,17 @@ source cmake/wine-env.sh
 arch=$(gainlet_runnable_flavour)
 gainlet_use_flavour "$arch"
 
-step "deliverables into dist/"
-rm -rf dist && mkdir -p dist
-cp build/i686/dist/Setup.exe build/i686/dist/Gainlet.dll dist/
-run_dist=dist
+step "deliverables"
+# What a user downloads: build/i686/dist, made by `cmake --install --strip`.
+run_dist=build/i686/dist
 if [ "$arch" != i686 ]; then
   # This kernel runs no 32-bit programs, so the 32-bit Wine loader cannot
   # start: the same sources built 64-bit stand in for the shipped pair.
-  mkdir -p "dist/$arch"
-  cp "build/$arch/dist/Setup.exe" "build/$arch/dist/Gainlet.dll" "dist/$arch/"
-  run_dist=dist/$arch
-  echo "shipped (32-bit): dist/Setup.exe dist/Gainlet.dll"
+  run_dist=build/$arch/dist
+  echo "shipped (32-bit): build/i686/dist"
   echo "this machine runs 64-bit programs only: installing $run_dist/Setup.exe"
 fi
-ls -l dist "$run_dist"
+ls -l build/i686/dist "$run_dist"
 bin=build/$arch/bin
 
 if [ -f "$bin/gainlet_bench.exe" ]; then

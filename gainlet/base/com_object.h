@@ -5,7 +5,7 @@
 // methods but not IUnknown's, and provides
 //     static const InterfaceEntry* InterfaceTable();
 // whose first entry also answers IID_IUnknown (the object's identity) and
-// whose last entry is { nullptr, 0 }. It may hide FinalRelease() with work
+// whose last entry is { nullptr, nullptr }. It may hide FinalRelease() with work
 // that must run before its destructor. CreateComObject<T> is the creator the
 // class table hands its class factory.
 #pragma once
@@ -13,7 +13,6 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include <cstddef>
 #include <new>
 
 namespace gainlet {
@@ -24,20 +23,22 @@ void LockModule();
 void UnlockModule();
 LONG ModuleLockCount();
 
+// One row of a class's interface table. The row holds a function rather
+// than an offset so that the table is a constant: a table computed at run
+// time would be built under a guard, which costs the runtime a semaphore it
+// never closes.
 struct InterfaceEntry {
     const IID* iid;
-    std::ptrdiff_t offset;  // from the class's this pointer to the interface
+    IUnknown* (*pointer)(void* object);  // the interface of an object of the table's class
 };
 
 template <class T, class I>
-std::ptrdiff_t InterfaceOffset() {
-    // Any non-null address works: only the difference is kept.
-    char* const base = reinterpret_cast<char*>(0x10000);
-    return reinterpret_cast<char*>(static_cast<I*>(reinterpret_cast<T*>(base))) - base;
+IUnknown* InterfacePointer(void* object) {
+    return static_cast<I*>(static_cast<T*>(object));
 }
 
 #define GAINLET_INTERFACE_ENTRY(Class, Interface, iid) \
-    { &(iid), ::gainlet::InterfaceOffset<Class, Interface>() }
+    { &(iid), &::gainlet::InterfacePointer<Class, Interface> }
 
 class ComObjectRoot {
 public:
@@ -63,7 +64,7 @@ public:
         *ppv = nullptr;
         for (const InterfaceEntry* entry = table; entry->iid; ++entry) {
             if (IsEqualIID(iid, *entry->iid) || (entry == table && IsEqualIID(iid, IID_IUnknown))) {
-                auto* found = reinterpret_cast<IUnknown*>(static_cast<char*>(self) + entry->offset);
+                IUnknown* found = entry->pointer(self);
                 found->AddRef();
                 *ppv = found;
                 return S_OK;

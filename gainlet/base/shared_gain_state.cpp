@@ -56,7 +56,10 @@ void SharedGainState::Load() {
 
 void SharedGainState::Unload() { DeleteCriticalSection(&lock); }
 
-float SharedGainState::GainDb() const { return *static_cast<const volatile float*>(&gainDb); }
+void SharedGainState::ReadGainDb(float* out) const {
+    const float value = *static_cast<const volatile float*>(&gainDb);
+    std::memcpy(out, &value, sizeof value);
+}
 
 double SharedGainState::LinearGain() const { return *static_cast<const volatile double*>(&linearGain); }
 

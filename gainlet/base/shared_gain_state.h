@@ -32,7 +32,9 @@ struct SharedGainState {
     void Load();
     void Unload();
 
-    float GainDb() const;                            // no lock
+    // No lock. The bits as stored, also a signalling NaN's: a float returned
+    // by value travels through the x87 stack on i686, which would quiet it.
+    void ReadGainDb(float* out) const;
     double LinearGain() const;                       // no lock, one aligned 8-byte read
     void SetGain(float gainDb);                      // locked
     void PublishFormat(const WAVEFORMATEX* format);  // locked; format block of an accepted input type

@@ -8,7 +8,7 @@ namespace gainlet {
 
 STDMETHODIMP CGainlet::GetGain(float* gainDb) {
     if (!gainDb) return E_POINTER;
-    *gainDb = g_sharedGainState.GainDb();
+    g_sharedGainState.ReadGainDb(gainDb);
     return S_OK;
 }
 

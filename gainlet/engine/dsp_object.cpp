@@ -13,12 +13,12 @@ CGainlet::~CGainlet() {
 }
 
 const InterfaceEntry* CGainlet::InterfaceTable() {
-    static const InterfaceEntry table[] = {
+    static constexpr InterfaceEntry table[] = {
         GAINLET_INTERFACE_ENTRY(CGainlet, IGainlet, IID_IGainlet),
         GAINLET_INTERFACE_ENTRY(CGainlet, IMediaObject, IID_IMediaObject),
         GAINLET_INTERFACE_ENTRY(CGainlet, IWMPPluginEnable, IID_IWMPPluginEnable),
         GAINLET_INTERFACE_ENTRY(CGainlet, ISpecifyPropertyPages, IID_ISpecifyPropertyPages),
-        {nullptr, 0},
+        {nullptr, nullptr},
     };
     return table;
 }

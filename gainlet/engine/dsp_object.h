@@ -84,9 +84,10 @@ private:
     void ResetMediaType(OwnedMediaType* type);
     static HRESULT OfferType(DWORD index, DWORD typeIndex, const DMO_MEDIA_TYPE& other, DMO_MEDIA_TYPE* type);
     // The common part of SetInputType and SetOutputType; *stored tells
-    // whether record now holds a copy of type.
+    // whether record now holds a copy of type, and *replaced receives what
+    // it held before, for the caller to free last.
     HRESULT NegotiateType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags, OwnedMediaType* record,
-                          const DMO_MEDIA_TYPE& partner, bool* stored);
+                          const DMO_MEDIA_TYPE& partner, OwnedMediaType* replaced, bool* stored);
     static HRESULT ReportCurrentType(DWORD index, const DMO_MEDIA_TYPE& record, DMO_MEDIA_TYPE* type);
     static HRESULT ReportSizeInfo(const DMO_MEDIA_TYPE& record, DWORD* size, DWORD* alignment);
     // Whether an output run into destination can go ahead with the state as

@@ -7,6 +7,7 @@
 #include <uuids.h>
 
 #include <cstring>
+#include <utility>
 
 #include "base/shared_gain_state.h"
 #include "base/wave_subformats.h"
@@ -107,7 +108,7 @@ HRESULT CGainlet::OfferType(DWORD index, DWORD typeIndex, const DMO_MEDIA_TYPE& 
 }
 
 HRESULT CGainlet::NegotiateType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags, OwnedMediaType* record,
-                                const DMO_MEDIA_TYPE& partner, bool* stored) {
+                                const DMO_MEDIA_TYPE& partner, OwnedMediaType* replaced, bool* stored) {
     *stored = false;
     if (index != 0) return DMO_E_INVALIDSTREAMINDEX;
     if (flags & DMO_SET_TYPEF_CLEAR) {
@@ -120,16 +121,28 @@ HRESULT CGainlet::NegotiateType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD f
         return (flags & DMO_SET_TYPEF_TEST_ONLY) ? S_FALSE : DMO_E_TYPE_NOT_ACCEPTED;
     if (flags != 0) return S_OK;
 
-    ResetMediaType(record);
-    const HRESULT hr = MoCopyMediaType(record->get(), type);
+    // The old type leaves the record first, but is freed only by the caller,
+    // once nothing more is read from the record: its release is a call out
+    // to the host's format object. So is the copy's reference on the new
+    // one, which may come back in and change either record: the copy is
+    // stored only if nothing changed meanwhile.
+    ++stateVersion;
+    *replaced = std::move(*record);
+    const DWORD version = stateVersion;
+    OwnedMediaType copy;
+    const HRESULT hr = MoCopyMediaType(copy.get(), type);
     if (FAILED(hr)) {
         // A failed copy may leave a half-filled record that looks set; what it
         // holds is not ours to release, so it is only forgotten.
-        record->release();
+        copy.release();
         return hr;
     }
+    if (stateVersion != version) return kChangedState;
+
+    ++stateVersion;
+    *record = std::move(copy);
     *stored = true;
-    return hr;
+    return S_OK;
 }
 
 STDMETHODIMP CGainlet::GetInputType(DWORD index, DWORD typeIndex, DMO_MEDIA_TYPE* type) {
@@ -141,16 +154,19 @@ STDMETHODIMP CGainlet::GetOutputType(DWORD index, DWORD typeIndex, DMO_MEDIA_TYP
 }
 
 STDMETHODIMP CGainlet::SetInputType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags) {
+    // Freed last, after the format is published: its release is a call out.
+    OwnedMediaType replaced;
     bool stored = false;
-    const HRESULT hr = NegotiateType(index, type, flags, &inputType, *outputType, &stored);
+    const HRESULT hr = NegotiateType(index, type, flags, &inputType, *outputType, &replaced, &stored);
     // Published from our own copy, so the settings page shows what is held.
     if (stored) g_sharedGainState.PublishFormat(reinterpret_cast<const WAVEFORMATEX*>(inputType->pbFormat));
     return hr;
 }
 
 STDMETHODIMP CGainlet::SetOutputType(DWORD index, const DMO_MEDIA_TYPE* type, DWORD flags) {
+    OwnedMediaType replaced;
     bool stored = false;
-    return NegotiateType(index, type, flags, &outputType, *inputType, &stored);
+    return NegotiateType(index, type, flags, &outputType, *inputType, &replaced, &stored);
 }
 
 HRESULT CGainlet::ReportCurrentType(DWORD index, const DMO_MEDIA_TYPE& record, DMO_MEDIA_TYPE* type) {

@@ -5,9 +5,9 @@
 namespace gainlet {
 
 const InterfaceEntry* ClassFactory::InterfaceTable() {
-    static const InterfaceEntry table[] = {
+    static constexpr InterfaceEntry table[] = {
         GAINLET_INTERFACE_ENTRY(ClassFactory, IClassFactory, IID_IClassFactory),
-        {nullptr, 0},
+        {nullptr, nullptr},
     };
     return table;
 }

@@ -16,9 +16,12 @@ ClassEntry* ServerClassTable() {
     return table;
 }
 
-ComModule& ServerModule() {
-    static ComModule module;
-    return module;
-}
+namespace {
+
+__constinit ComModule serverModule;
+
+}  // namespace
+
+ComModule& ServerModule() { return serverModule; }
 
 }  // namespace gainlet

@@ -4,11 +4,10 @@
 
 namespace gainlet {
 
-ComModule::ComModule() { InitializeCriticalSection(&cacheLock); }
-
-ComModule::~ComModule() { DeleteCriticalSection(&cacheLock); }
-
-void ComModule::Initialize(ClassEntry* table) { classes = table; }
+void ComModule::Initialize(ClassEntry* table) {
+    InitializeCriticalSection(&cacheLock);
+    classes = table;
+}
 
 void ComModule::Terminate() {
     if (!classes) return;
@@ -19,6 +18,7 @@ void ComModule::Terminate() {
         }
     }
     classes = nullptr;
+    DeleteCriticalSection(&cacheLock);
 }
 
 HRESULT ComModule::GetClassObject(REFCLSID clsid, REFIID iid, void** ppv) {

@@ -16,10 +16,13 @@ struct ClassEntry {
     IUnknown* volatile factoryCache;  // filled on first request, the table's own reference
 };
 
+// Constant-initialised, with nothing to destroy: a module record that needed
+// construction at load would need a guard (a semaphore the runtime never
+// closes) or a destructor registered with the runtime. Its critical section
+// lives from Initialize to Terminate.
 class ComModule {
 public:
-    ComModule();
-    ~ComModule();
+    constexpr ComModule() = default;
     ComModule(const ComModule&) = delete;
     ComModule& operator=(const ComModule&) = delete;
 
@@ -32,7 +35,7 @@ public:
     HRESULT CanUnloadNow() const;
 
 private:
-    CRITICAL_SECTION cacheLock;  // held only around filling one cache
+    CRITICAL_SECTION cacheLock{};  // held only around filling one cache
     ClassEntry* classes = nullptr;
 };
 

@@ -7,25 +7,13 @@
 #include "common/this_module.h"
 #include "registration.h"
 
-// The C++ runtime's emergency pool for exceptions thrown when memory is out:
-// it is allocated when the DLL loads and only this frees it.
-namespace __gnu_cxx {
-void __freeres();
-}  // namespace __gnu_cxx
-
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
         gainlet::ServerModule().Initialize(gainlet::ServerClassTable());
         DisableThreadLibraryCalls(instance);
         break;
-    case DLL_PROCESS_DETACH:
-        gainlet::ServerModule().Terminate();
-        // A host may load and unload the DLL thousands of times: an unload
-        // gives back what the load took. At process exit there is nothing to
-        // give back to, and other threads may have stopped mid-throw.
-        if (!reserved) __gnu_cxx::__freeres();
-        break;
+    case DLL_PROCESS_DETACH: gainlet::ServerModule().Terminate(); break;
     }
     return TRUE;
 }

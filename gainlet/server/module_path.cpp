@@ -4,12 +4,11 @@
 
 namespace gainlet {
 
-HRESULT GetModulePath(HMODULE module, std::wstring* path) {
-    wchar_t buffer[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(module, buffer, MAX_PATH);
+HRESULT GetModulePath(HMODULE module, wchar_t (&path)[MAX_PATH]) {
+    const DWORD length = GetModuleFileNameW(module, path, MAX_PATH);
     if (length == 0) return HResultFromError(GetLastError());
     if (length >= MAX_PATH) return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
-    path->assign(buffer, length);
+    path[length] = L'\0';
     return S_OK;
 }
 

@@ -3,12 +3,10 @@
 
 #include <windows.h>
 
-#include <string>
-
 namespace gainlet {
 
 // A path that fills the whole MAX_PATH buffer may have been cut short, so it
 // gives HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER) rather than a wrong path.
-HRESULT GetModulePath(HMODULE module, std::wstring* path);
+HRESULT GetModulePath(HMODULE module, wchar_t (&path)[MAX_PATH]);
 
 }  // namespace gainlet

@@ -1,6 +1,7 @@
 #include "registry_script.h"
 
 #include <cwchar>
+#include <initializer_list>
 
 #include "common/unique_handle.h"
 #include "module_path.h"
@@ -14,258 +15,243 @@ const ScriptRoot kClassesRootOnly[] = {
     {nullptr, nullptr},
 };
 
-constexpr size_t kMaxReplacementName = 31;
+constexpr std::size_t kMaxReplacementName = 31;
+// The scripts nest four deep; each level keeps one name on the stack.
+constexpr int kMaxNesting = 16;
+constexpr HRESULT kTooLarge = HRESULT_FROM_WIN32(ERROR_BUFFER_OVERFLOW);
 
 bool IsScriptSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
 
-bool SameText(const std::wstring& a, const wchar_t* b) { return _wcsicmp(a.c_str(), b) == 0; }
-
+// One token of the script, decoded: a quoted text without its quotes and
+// with each doubled quote made single.
 struct Token {
-    std::wstring text;
-    bool quoted;
+    bool present = false;  // false past the end of the script
+    bool quoted = false;
+    std::size_t length = 0;
+    wchar_t text[kMaxTokenLength] = {};
 };
 
-HRESULT Tokenize(const std::wstring& script, std::vector<Token>* tokens) {
-    size_t i = 0;
-    const size_t end = script.size();
-    while (i < end) {
-        if (IsScriptSpace(script[i])) {
-            ++i;
-            continue;
-        }
-        Token token{std::wstring(), script[i] == L'\''};
-        if (token.quoted) {
-            ++i;
-            for (;;) {
-                if (i == end) return DISP_E_EXCEPTION;  // unterminated quote
-                if (script[i] == L'\'') {
-                    if (i + 1 < end && script[i + 1] == L'\'') {
-                        token.text += L'\'';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                token.text += script[i++];
-            }
-        } else {
-            while (i < end && !IsScriptSpace(script[i])) token.text += script[i++];
-        }
-        tokens->push_back(std::move(token));
-    }
-    return S_OK;
-}
-
-struct ScriptEntry {
-    enum class Kind { Key, Value } kind = Kind::Key;
-    enum class Modifier { None, NoRemove, ForceRemove } modifier = Modifier::None;
-    std::wstring name;
-    bool hasData = false;  // a key's default value, or a value's data
-    std::wstring data;
-    std::vector<ScriptEntry> children;
-};
-
-struct RootBlock {
-    HKEY root;
-    std::vector<ScriptEntry> entries;
-};
-
-class Parser {
+class TokenReader {
 public:
-    Parser(const std::vector<Token>& tokens, const ScriptRoot* roots) : tokens(tokens), roots(roots) {}
+    explicit TokenReader(const wchar_t* script) : cursor(script) {}
 
-    HRESULT ParseScript(std::vector<RootBlock>* blocks) {
-        while (position < tokens.size()) {
-            const Token& name = tokens[position++];
-            HKEY root = FindRoot(name);
-            if (!root) return DISP_E_EXCEPTION;
-            RootBlock block{root, {}};
-            HRESULT hr = ParseBlock(&block.entries);
-            if (FAILED(hr)) return hr;
-            blocks->push_back(std::move(block));
+    HRESULT Read(Token* token) {
+        while (IsScriptSpace(*cursor)) ++cursor;
+        token->present = *cursor != L'\0';
+        token->quoted = *cursor == L'\'';
+        token->length = 0;
+        token->text[0] = L'\0';
+        if (!token->present) return S_OK;
+        if (!token->quoted) {
+            while (*cursor && !IsScriptSpace(*cursor)) {
+                if (!Append(token, *cursor++)) return kTooLarge;
+            }
+            return S_OK;
         }
-        return S_OK;
+        for (++cursor;;) {
+            if (*cursor == L'\0') return DISP_E_EXCEPTION;  // unterminated quote
+            if (*cursor == L'\'') {
+                if (cursor[1] != L'\'') {
+                    ++cursor;
+                    return S_OK;
+                }
+                ++cursor;
+            }
+            if (!Append(token, *cursor++)) return kTooLarge;
+        }
     }
 
 private:
-    HKEY FindRoot(const Token& name) const {
-        if (name.quoted) return nullptr;
-        for (const ScriptRoot* root = roots; root->name; ++root)
-            if (SameText(name.text, root->name)) return root->key;
-        return nullptr;
+    static bool Append(Token* token, wchar_t c) {
+        if (token->length + 1 >= kMaxTokenLength) return false;
+        token->text[token->length++] = c;
+        token->text[token->length] = L'\0';
+        return true;
     }
 
-    bool NextIs(const wchar_t* word) const {
-        return position < tokens.size() && !tokens[position].quoted && SameText(tokens[position].text, word);
+    const wchar_t* cursor;
+};
+
+HRESULT SetStringValue(HKEY key, const wchar_t* name, const Token& data) {
+    const DWORD bytes = static_cast<DWORD>((data.length + 1) * sizeof(wchar_t));
+    const LONG error = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.text), bytes);
+    return error == ERROR_SUCCESS ? S_OK : HResultFromError(error);
+}
+
+// RegDeleteTreeW is not on every supported system; subkeys go first. True
+// when the key is gone.
+bool DeleteKeyTree(HKEY parent, const wchar_t* name) {
+    RegistryKey key;
+    if (RegOpenKeyExW(parent, name, 0, KEY_READ | KEY_WRITE, key.put()) != ERROR_SUCCESS) return false;
+    DWORD index = 0;
+    for (;;) {
+        wchar_t subkey[256];  // the longest key name the registry allows, and the null
+        DWORD length = ARRAYSIZE(subkey);
+        if (RegEnumKeyExW(key.get(), index, subkey, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        // A subkey that cannot go is stepped over, so the walk ends.
+        if (!DeleteKeyTree(key.get(), subkey)) ++index;
     }
+    key.reset();
+    return RegDeleteKeyW(parent, name) == ERROR_SUCCESS;
+}
+
+// Reads the script once, applying each entry as it is read. A null parent
+// key only parses: the whole script, to check it before anything is
+// touched, or the block of a key that unregistering finds absent.
+class ScriptRunner {
+public:
+    ScriptRunner(const wchar_t* script, const ScriptRoot* roots, ScriptMode mode)
+        : reader(script), roots(roots), mode(mode) {}
+
+    HRESULT Run(bool apply) {
+        HRESULT hr = Advance();
+        while (SUCCEEDED(hr) && token.present) {
+            HKEY root = FindRoot();
+            if (!root) return DISP_E_EXCEPTION;
+            hr = Advance();
+            if (SUCCEEDED(hr)) hr = Block(apply ? root : nullptr, 0);
+        }
+        // A token that could not be read ends the script wherever it stood,
+        // so it is the failure to report.
+        return FAILED(readError) ? readError : hr;
+    }
+
+private:
+    HRESULT Advance() {
+        const HRESULT hr = reader.Read(&token);
+        if (FAILED(hr)) {
+            token.present = false;
+            if (SUCCEEDED(readError)) readError = hr;
+        }
+        return hr;
+    }
+
+    bool IsWord(const wchar_t* word) const { return token.present && !token.quoted && _wcsicmp(token.text, word) == 0; }
 
     bool Take(const wchar_t* word) {
-        if (!NextIs(word)) return false;
-        ++position;
+        if (!IsWord(word)) return false;
+        Advance();  // a failure to read on ends the script at the next check
         return true;
+    }
+
+    HKEY FindRoot() const {
+        if (token.quoted) return nullptr;
+        for (const ScriptRoot* root = roots; root->name; ++root)
+            if (_wcsicmp(token.text, root->name) == 0) return root->key;
+        return nullptr;
     }
 
     // A name of one path element: never a brace or equals sign, never empty
     // (an empty key name would stand for the parent key itself).
-    HRESULT TakeName(std::wstring* name) {
-        if (position == tokens.size()) return DISP_E_EXCEPTION;
-        const Token& token = tokens[position];
-        if (!token.quoted && (token.text == L"{" || token.text == L"}" || token.text == L"=")) return DISP_E_EXCEPTION;
-        if (token.text.empty() || token.text.find(L'\\') != std::wstring::npos) return DISP_E_EXCEPTION;
-        *name = token.text;
-        ++position;
-        return S_OK;
+    HRESULT TakeName(wchar_t (&name)[kMaxTokenLength]) {
+        if (!token.present) return DISP_E_EXCEPTION;
+        if (IsWord(L"{") || IsWord(L"}") || IsWord(L"=")) return DISP_E_EXCEPTION;
+        if (token.length == 0 || std::wcschr(token.text, L'\\')) return DISP_E_EXCEPTION;
+        std::wmemcpy(name, token.text, token.length + 1);
+        return Advance();
     }
 
-    // "s 'text'": the only value type the scripts use.
-    HRESULT TakeStringData(std::wstring* data) {
-        if (!Take(L"s")) return DISP_E_EXCEPTION;
-        if (position == tokens.size() || !tokens[position].quoted) return DISP_E_EXCEPTION;
-        *data = tokens[position++].text;
-        return S_OK;
-    }
-
-    HRESULT ParseBlock(std::vector<ScriptEntry>* entries) {
-        if (!Take(L"{")) return DISP_E_EXCEPTION;
-        for (;;) {
-            if (position == tokens.size()) return DISP_E_EXCEPTION;  // block not closed
-            if (Take(L"}")) return S_OK;
-            ScriptEntry entry;
-            HRESULT hr = ParseEntry(&entry);
-            if (FAILED(hr)) return hr;
-            entries->push_back(std::move(entry));
-        }
-    }
-
-    HRESULT ParseEntry(ScriptEntry* entry) {
-        if (Take(L"val")) {
-            entry->kind = ScriptEntry::Kind::Value;
-            HRESULT hr = TakeName(&entry->name);
-            if (FAILED(hr)) return hr;
-            if (!Take(L"=")) return DISP_E_EXCEPTION;
-            entry->hasData = true;
-            return TakeStringData(&entry->data);
-        }
-        if (Take(L"NoRemove"))
-            entry->modifier = ScriptEntry::Modifier::NoRemove;
-        else if (Take(L"ForceRemove"))
-            entry->modifier = ScriptEntry::Modifier::ForceRemove;
-        HRESULT hr = TakeName(&entry->name);
+    // "s 'text'", the only value type the scripts use: leaves the text as the
+    // current token, for the caller to use before it advances.
+    HRESULT ExpectStringData() {
+        if (!IsWord(L"s")) return DISP_E_EXCEPTION;
+        const HRESULT hr = Advance();
         if (FAILED(hr)) return hr;
-        if (Take(L"=")) {
-            entry->hasData = true;
-            hr = TakeStringData(&entry->data);
-            if (FAILED(hr)) return hr;
-        }
-        if (NextIs(L"{")) return ParseBlock(&entry->children);
-        return S_OK;
+        return token.present && token.quoted ? S_OK : DISP_E_EXCEPTION;
     }
 
-    const std::vector<Token>& tokens;
+    HRESULT Block(HKEY parent, int depth) {
+        if (depth == kMaxNesting) return kTooLarge;
+        if (!IsWord(L"{")) return DISP_E_EXCEPTION;
+        HRESULT hr = Advance();
+        while (SUCCEEDED(hr)) {
+            if (!token.present) return DISP_E_EXCEPTION;  // block not closed
+            if (IsWord(L"}")) return Advance();
+            hr = IsWord(L"val") ? Value(parent) : Key(parent, depth);
+        }
+        return hr;
+    }
+
+    HRESULT Value(HKEY parent) {
+        wchar_t name[kMaxTokenLength];
+        HRESULT hr = Advance();
+        if (SUCCEEDED(hr)) hr = TakeName(name);
+        if (FAILED(hr)) return hr;
+        if (!Take(L"=")) return DISP_E_EXCEPTION;
+        hr = ExpectStringData();
+        if (FAILED(hr)) return hr;
+
+        if (parent && mode == ScriptMode::Register) {
+            hr = SetStringValue(parent, name, token);
+        } else if (parent) {
+            const LONG error = RegDeleteValueW(parent, name);
+            if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) hr = HResultFromError(error);
+        }
+        return SUCCEEDED(hr) ? Advance() : hr;
+    }
+
+    HRESULT Key(HKEY parent, int depth) {
+        const bool noRemove = Take(L"NoRemove");
+        const bool forceRemove = !noRemove && Take(L"ForceRemove");
+        wchar_t name[kMaxTokenLength];
+        HRESULT hr = TakeName(name);
+        if (FAILED(hr)) return hr;
+
+        RegistryKey key;
+        if (Take(L"=")) {
+            hr = ExpectStringData();
+            if (SUCCEEDED(hr) && parent && mode == ScriptMode::Register) {
+                hr = OpenForRegistering(parent, name, forceRemove, &key);
+                if (SUCCEEDED(hr)) hr = SetStringValue(key.get(), nullptr, token);
+            }
+            if (SUCCEEDED(hr)) hr = Advance();
+        } else if (parent && mode == ScriptMode::Register) {
+            hr = OpenForRegistering(parent, name, forceRemove, &key);
+        }
+        if (FAILED(hr)) return hr;
+
+        if (parent && mode == ScriptMode::Unregister) {
+            const LONG error = RegOpenKeyExW(parent, name, 0, KEY_READ | KEY_WRITE, key.put());
+            if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) return HResultFromError(error);
+        }
+        // An absent key's block is only read past.
+        if (IsWord(L"{")) hr = Block(key.get(), depth + 1);
+        if (FAILED(hr) || !parent || mode != ScriptMode::Unregister || !key || noRemove) return hr;
+        return RemoveIfUnused(parent, name, &key);
+    }
+
+    static HRESULT OpenForRegistering(HKEY parent, const wchar_t* name, bool forceRemove, RegistryKey* key) {
+        if (forceRemove) DeleteKeyTree(parent, name);
+        LONG error = RegOpenKeyExW(parent, name, 0, KEY_READ | KEY_WRITE, key->put());
+        if (error != ERROR_SUCCESS) error = RegOpenKeyExW(parent, name, 0, KEY_READ, key->put());
+        if (error != ERROR_SUCCESS)
+            error = RegCreateKeyExW(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr,
+                                    key->put(), nullptr);
+        return error == ERROR_SUCCESS ? S_OK : HResultFromError(error);
+    }
+
+    // A key that other software still uses (it has subkeys left) stays.
+    static HRESULT RemoveIfUnused(HKEY parent, const wchar_t* name, RegistryKey* key) {
+        DWORD subkeys = 0;
+        LONG error = RegQueryInfoKeyW(key->get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
+                                      nullptr, nullptr, nullptr, nullptr);
+        if (error != ERROR_SUCCESS) return HResultFromError(error);
+        key->reset();
+        if (subkeys != 0) return S_OK;
+        error = RegDeleteKeyW(parent, name);
+        return error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND ? S_OK : HResultFromError(error);
+    }
+
+    TokenReader reader;
     const ScriptRoot* roots;
-    size_t position = 0;
+    ScriptMode mode;
+    Token token;
+    HRESULT readError = S_OK;
 };
 
-HRESULT SetStringValue(HKEY key, const wchar_t* name, const std::wstring& data) {
-    const DWORD bytes = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));
-    const LONG error = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), bytes);
-    return error == ERROR_SUCCESS ? S_OK : HResultFromError(error);
-}
-
-// RegDeleteTreeW is not on every supported system; subkeys go first.
-void DeleteKeyTree(HKEY parent, const std::wstring& name) {
-    RegistryKey key;
-    if (RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ | KEY_WRITE, key.put()) != ERROR_SUCCESS) return;
-    std::vector<std::wstring> subkeys;
-    for (DWORD index = 0;; ++index) {
-        wchar_t subkey[256];
-        DWORD length = ARRAYSIZE(subkey);
-        if (RegEnumKeyExW(key.get(), index, subkey, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        subkeys.emplace_back(subkey, length);
-    }
-    for (const std::wstring& subkey : subkeys) DeleteKeyTree(key.get(), subkey);
-    key.reset();
-    RegDeleteKeyW(parent, name.c_str());
-}
-
-HRESULT RegisterEntries(HKEY parent, const std::vector<ScriptEntry>& entries);
-HRESULT UnregisterEntries(HKEY parent, const std::vector<ScriptEntry>& entries);
-
-HRESULT RegisterKey(HKEY parent, const ScriptEntry& entry) {
-    if (entry.modifier == ScriptEntry::Modifier::ForceRemove) DeleteKeyTree(parent, entry.name);
-
-    RegistryKey key;
-    LONG error = RegOpenKeyExW(parent, entry.name.c_str(), 0, KEY_READ | KEY_WRITE, key.put());
-    if (error != ERROR_SUCCESS) error = RegOpenKeyExW(parent, entry.name.c_str(), 0, KEY_READ, key.put());
-    if (error != ERROR_SUCCESS)
-        error = RegCreateKeyExW(parent, entry.name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
-                                nullptr, key.put(), nullptr);
-    if (error != ERROR_SUCCESS) return HResultFromError(error);
-
-    if (entry.hasData) {
-        HRESULT hr = SetStringValue(key.get(), nullptr, entry.data);
-        if (FAILED(hr)) return hr;
-    }
-    return RegisterEntries(key.get(), entry.children);
-}
-
-HRESULT RegisterEntries(HKEY parent, const std::vector<ScriptEntry>& entries) {
-    for (const ScriptEntry& entry : entries) {
-        HRESULT hr = entry.kind == ScriptEntry::Kind::Value ? SetStringValue(parent, entry.name.c_str(), entry.data)
-                                                            : RegisterKey(parent, entry);
-        if (FAILED(hr)) return hr;
-    }
-    return S_OK;
-}
-
-HRESULT UnregisterValue(HKEY parent, const ScriptEntry& entry) {
-    const LONG error = RegDeleteValueW(parent, entry.name.c_str());
-    return error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND ? S_OK : HResultFromError(error);
-}
-
-// A key that other software still uses (it has subkeys left) stays.
-HRESULT UnregisterKey(HKEY parent, const ScriptEntry& entry) {
-    RegistryKey key;
-    LONG error = RegOpenKeyExW(parent, entry.name.c_str(), 0, KEY_READ | KEY_WRITE, key.put());
-    if (error == ERROR_FILE_NOT_FOUND) return S_OK;
-    if (error != ERROR_SUCCESS) return HResultFromError(error);
-
-    HRESULT hr = UnregisterEntries(key.get(), entry.children);
-    if (FAILED(hr) || entry.modifier == ScriptEntry::Modifier::NoRemove) return hr;
-
-    DWORD subkeys = 0;
-    error = RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, nullptr, nullptr);
-    if (error != ERROR_SUCCESS) return HResultFromError(error);
-    key.reset();
-    if (subkeys != 0) return S_OK;
-
-    error = RegDeleteKeyW(parent, entry.name.c_str());
-    return error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND ? S_OK : HResultFromError(error);
-}
-
-HRESULT UnregisterEntries(HKEY parent, const std::vector<ScriptEntry>& entries) {
-    for (const ScriptEntry& entry : entries) {
-        HRESULT hr =
-            entry.kind == ScriptEntry::Kind::Value ? UnregisterValue(parent, entry) : UnregisterKey(parent, entry);
-        if (FAILED(hr)) return hr;
-    }
-    return S_OK;
-}
-
-HRESULT ApplyBlocks(const std::vector<RootBlock>& blocks, ScriptMode mode) {
-    for (const RootBlock& block : blocks) {
-        HRESULT hr = mode == ScriptMode::Register ? RegisterEntries(block.root, block.entries)
-                                                  : UnregisterEntries(block.root, block.entries);
-        if (FAILED(hr)) return hr;
-    }
-    return S_OK;
-}
-
 // The script resource's bytes, in the thread's ANSI code page, as UTF-16.
-HRESULT LoadScriptText(const wchar_t* modulePath, UINT scriptId, std::wstring* text) {
+HRESULT LoadScriptText(const wchar_t* modulePath, UINT scriptId, wchar_t* text, std::size_t capacity) {
     const LibraryHandle file(LoadLibraryExW(modulePath, nullptr, LOAD_LIBRARY_AS_DATAFILE));
     if (!file) return HResultFromError(GetLastError());
 
@@ -274,77 +260,93 @@ HRESULT LoadScriptText(const wchar_t* modulePath, UINT scriptId, std::wstring* t
     const char* bytes = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
     const int size = resource ? static_cast<int>(SizeofResource(file.get(), resource)) : 0;
     if (!bytes) return HResultFromError(GetLastError());
+    text[0] = L'\0';
     if (size == 0) return S_OK;
 
     const int length = MultiByteToWideChar(CP_THREAD_ACP, 0, bytes, size, nullptr, 0);
     if (length <= 0) return HResultFromError(GetLastError());
-    text->resize(length);
-    MultiByteToWideChar(CP_THREAD_ACP, 0, bytes, size, &(*text)[0], length);
+    if (static_cast<std::size_t>(length) >= capacity) return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    MultiByteToWideChar(CP_THREAD_ACP, 0, bytes, size, text, length);
+    text[length] = L'\0';
     return S_OK;
+}
+
+const ScriptReplacement* FindReplacement(const wchar_t* name, std::size_t length, const ScriptReplacement* replacements,
+                                         std::size_t count) {
+    const ScriptReplacement* match = nullptr;
+    for (std::size_t i = 0; i < count; ++i)
+        if (std::wcslen(replacements[i].name) == length && _wcsnicmp(name, replacements[i].name, length) == 0)
+            match = &replacements[i];
+    return match;
 }
 
 }  // namespace
 
-HRESULT SubstituteReplacements(const std::wstring& text, const std::vector<ScriptReplacement>& replacements,
-                               std::wstring* result) {
-    std::wstring out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != L'%') {
-            out += text[i];
-            continue;
+HRESULT SubstituteReplacements(const wchar_t* text, const ScriptReplacement* replacements, std::size_t count,
+                               wchar_t* result, std::size_t capacity) {
+    // Measured and checked first, written second: a failure leaves result as it was.
+    for (bool write : {false, true}) {
+        std::size_t out = 0;
+        auto put = [&](const wchar_t* s, std::size_t n) {
+            if (write) std::wmemcpy(result + out, s, n);
+            out += n;
+        };
+        for (const wchar_t* p = text; *p; ++p) {
+            if (*p != L'%') {
+                put(p, 1);
+                continue;
+            }
+            if (p[1] == L'%') {
+                put(p++, 1);
+                continue;
+            }
+            const wchar_t* close = std::wcschr(p + 1, L'%');
+            if (!close) return DISP_E_EXCEPTION;
+            const std::size_t length = static_cast<std::size_t>(close - p - 1);
+            if (length > kMaxReplacementName) return E_FAIL;
+            const ScriptReplacement* match = FindReplacement(p + 1, length, replacements, count);
+            if (!match) return DISP_E_EXCEPTION;
+            put(match->value, std::wcslen(match->value));
+            p = close;
         }
-        if (i + 1 < text.size() && text[i + 1] == L'%') {
-            out += L'%';
-            ++i;
-            continue;
-        }
-        const size_t close = text.find(L'%', i + 1);
-        if (close == std::wstring::npos) return DISP_E_EXCEPTION;
-        const std::wstring name = text.substr(i + 1, close - i - 1);
-        if (name.size() > kMaxReplacementName) return E_FAIL;
-        const ScriptReplacement* match = nullptr;
-        for (const ScriptReplacement& replacement : replacements)
-            if (SameText(name, replacement.name.c_str())) match = &replacement;
-        if (!match) return DISP_E_EXCEPTION;
-        out += match->value;
-        i = close;
+        if (out >= capacity) return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+        if (write) result[out] = L'\0';
     }
-    *result = std::move(out);
     return S_OK;
 }
 
-HRESULT ApplyRegistryScript(const std::wstring& script, ScriptMode mode, const ScriptRoot* roots) {
-    std::vector<Token> tokens;
-    HRESULT hr = Tokenize(script, &tokens);
-    if (FAILED(hr)) return hr;
-    std::vector<RootBlock> blocks;
-    hr = Parser(tokens, roots ? roots : kClassesRootOnly).ParseScript(&blocks);
+HRESULT ApplyRegistryScript(const wchar_t* script, ScriptMode mode, const ScriptRoot* roots) {
+    if (!roots) roots = kClassesRootOnly;
+    HRESULT hr = ScriptRunner(script, roots, mode).Run(false);
     if (FAILED(hr)) return hr;
 
-    hr = ApplyBlocks(blocks, mode);
-    if (FAILED(hr) && mode == ScriptMode::Register) ApplyBlocks(blocks, ScriptMode::Unregister);
+    hr = ScriptRunner(script, roots, mode).Run(true);
+    if (FAILED(hr) && mode == ScriptMode::Register) ScriptRunner(script, roots, ScriptMode::Unregister).Run(true);
     return hr;
 }
 
 HRESULT RunRegistrationScript(HMODULE module, UINT scriptId, ScriptMode mode) {
-    std::wstring rawPath;
-    HRESULT hr = GetModulePath(module, &rawPath);
+    wchar_t rawPath[MAX_PATH];
+    HRESULT hr = GetModulePath(module, rawPath);
     if (FAILED(hr)) return hr;
 
     // The path stands inside '...' in the scripts.
-    std::wstring quotedPath;
-    for (wchar_t c : rawPath) {
-        quotedPath += c;
-        if (c == L'\'') quotedPath += L'\'';
+    wchar_t quotedPath[2 * MAX_PATH];
+    std::size_t length = 0;
+    for (const wchar_t* c = rawPath; *c; ++c) {
+        quotedPath[length++] = *c;
+        if (*c == L'\'') quotedPath[length++] = L'\'';
     }
+    quotedPath[length] = L'\0';
 
-    std::wstring script;
-    hr = LoadScriptText(rawPath.c_str(), scriptId, &script);
+    wchar_t script[kMaxScriptLength];
+    hr = LoadScriptText(rawPath, scriptId, script, kMaxScriptLength);
     if (FAILED(hr)) return hr;
-    hr = SubstituteReplacements(script, {{L"Module", quotedPath}, {L"Module_Raw", rawPath}}, &script);
+    const ScriptReplacement replacements[] = {{L"Module", quotedPath}, {L"Module_Raw", rawPath}};
+    wchar_t substituted[kMaxScriptLength];
+    hr = SubstituteReplacements(script, replacements, ARRAYSIZE(replacements), substituted, kMaxScriptLength);
     if (FAILED(hr)) return hr;
-    return ApplyRegistryScript(script, mode);
+    return ApplyRegistryScript(substituted, mode);
 }
 
 }  // namespace gainlet

@@ -18,16 +18,15 @@
 
 #include <windows.h>
 
-#include <string>
-#include <vector>
+#include <cstddef>
 
 namespace gainlet {
 
 enum class ScriptMode { Register, Unregister };
 
 struct ScriptReplacement {
-    std::wstring name;  // matched case-insensitively against %NAME%
-    std::wstring value;
+    const wchar_t* name;  // matched case-insensitively against %NAME%
+    const wchar_t* value;
 };
 
 // Root key names a script may use; production scripts know only HKCR.
@@ -36,17 +35,27 @@ struct ScriptRoot {
     HKEY key;
 };
 
-// Replaces every %NAME% in text, and %% by %. An unknown name or a missing
-// closing % gives DISP_E_EXCEPTION, a name over 31 characters E_FAIL.
-HRESULT SubstituteReplacements(const std::wstring& text, const std::vector<ScriptReplacement>& replacements,
-                               std::wstring* result);
+// Every buffer of the interpreter is fixed: a script of the DLL's, with the
+// module's path substituted twice, needs a fraction of these.
+constexpr std::size_t kMaxScriptLength = 4096;  // characters, with the terminating null
+constexpr std::size_t kMaxTokenLength = 1024;   // one name or quoted text, with the terminating null
+
+// Replaces every %NAME% in text, and %% by %, into result (capacity
+// characters with the null). An unknown name or a missing closing % gives
+// DISP_E_EXCEPTION, a name over 31 characters E_FAIL, a result that does not
+// fit HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER); result is written only
+// on success.
+HRESULT SubstituteReplacements(const wchar_t* text, const ScriptReplacement* replacements, std::size_t count,
+                               wchar_t* result, std::size_t capacity);
 
 // Parses script (already substituted) and applies it in mode against the
 // roots (null: HKCR only). The whole script is parsed before the registry is
-// touched, so a syntax error (DISP_E_EXCEPTION) changes nothing. A failed
-// registration is taken back by running the script in unregister mode; the
-// first failure is returned.
-HRESULT ApplyRegistryScript(const std::wstring& script, ScriptMode mode, const ScriptRoot* roots = nullptr);
+// touched, so a syntax error (DISP_E_EXCEPTION) changes nothing; so does a
+// token longer than kMaxTokenLength or nesting deeper than the interpreter
+// follows (HRESULT_FROM_WIN32(ERROR_BUFFER_OVERFLOW)). A failed registration
+// is taken back by running the script in unregister mode; the first failure
+// is returned.
+HRESULT ApplyRegistryScript(const wchar_t* script, ScriptMode mode, const ScriptRoot* roots = nullptr);
 
 // Runs the REGISTRY resource scriptId of module in mode, with %MODULE% the
 // module's path (single quotes doubled) and %MODULE_RAW% the path as it is.

@@ -3,8 +3,6 @@
 #include <oleauto.h>
 #include <wrl/client.h>
 
-#include <string>
-
 #include "common/unique_handle.h"
 #include "module_path.h"
 
@@ -22,10 +20,10 @@ struct LibraryIdentity {
     SYSKIND systemKind;
 };
 
-HRESULT LoadModuleTypeLibrary(HMODULE module, std::wstring* path, ComPtr<ITypeLib>* library) {
+HRESULT LoadModuleTypeLibrary(HMODULE module, wchar_t (&path)[MAX_PATH], ComPtr<ITypeLib>* library) {
     HRESULT hr = GetModulePath(module, path);
     if (FAILED(hr)) return hr;
-    return LoadTypeLibEx(path->c_str(), REGKIND_NONE, library->ReleaseAndGetAddressOf());
+    return LoadTypeLibEx(path, REGKIND_NONE, library->ReleaseAndGetAddressOf());
 }
 
 HRESULT ReadIdentity(ITypeLib* library, LibraryIdentity* identity) {
@@ -48,20 +46,20 @@ bool IsRegistered(const LibraryIdentity& identity) {
 }  // namespace
 
 HRESULT RegisterTypeLibrary(HMODULE module) {
-    std::wstring path;
+    wchar_t path[MAX_PATH];
     ComPtr<ITypeLib> library;
-    HRESULT hr = LoadModuleTypeLibrary(module, &path, &library);
+    HRESULT hr = LoadModuleTypeLibrary(module, path, &library);
     if (FAILED(hr)) return hr;
 
-    hr = RegisterTypeLib(library.Get(), &path[0], nullptr);
+    hr = RegisterTypeLib(library.Get(), path, nullptr);
     if (FAILED(hr)) UnregisterTypeLibrary(module);
     return hr;
 }
 
 HRESULT UnregisterTypeLibrary(HMODULE module) {
-    std::wstring path;
+    wchar_t path[MAX_PATH];
     ComPtr<ITypeLib> library;
-    HRESULT hr = LoadModuleTypeLibrary(module, &path, &library);
+    HRESULT hr = LoadModuleTypeLibrary(module, path, &library);
     if (FAILED(hr)) return hr;
     LibraryIdentity identity;
     hr = ReadIdentity(library.Get(), &identity);

@@ -1,7 +1,7 @@
 #include "settings/property_page.h"
 
 #include <cstring>
-#include <string>
+#include <cwchar>
 
 #include "base/shared_gain_state.h"
 #include "common/unique_handle.h"
@@ -29,9 +29,9 @@ constexpr UINT kLastMouseMessage = WM_XBUTTONDBLCLK;
 }  // namespace
 
 const InterfaceEntry* CGainletPropPage::InterfaceTable() {
-    static const InterfaceEntry table[] = {
+    static constexpr InterfaceEntry table[] = {
         GAINLET_INTERFACE_ENTRY(CGainletPropPage, IPropertyPage, IID_IPropertyPage),
-        {nullptr, 0},
+        {nullptr, nullptr},
     };
     return table;
 }
@@ -186,14 +186,14 @@ STDMETHODIMP CGainletPropPage::Apply() {
 STDMETHODIMP CGainletPropPage::Help(LPCOLESTR helpDirectory) {
     wchar_t helpFile[MAX_PATH];
     if (LoadStringW(ResourceModule(), helpFileId, helpFile, MAX_PATH) <= 0) return E_OUTOFMEMORY;
-    try {
-        std::wstring path = helpDirectory ? helpDirectory : L"";
-        path += L'\\';
-        path += helpFile;
-        WinHelpW(dialogWindow, path.c_str(), HELP_CONTEXTPOPUP, 0);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    const wchar_t* directory = helpDirectory ? helpDirectory : L"";
+    wchar_t path[MAX_PATH];
+    const size_t directoryLength = wcslen(directory), fileLength = wcslen(helpFile);
+    if (directoryLength + 1 + fileLength >= MAX_PATH) return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    wmemcpy(path, directory, directoryLength);
+    path[directoryLength] = L'\\';
+    wmemcpy(path + directoryLength + 1, helpFile, fileLength + 1);
+    WinHelpW(dialogWindow, path, HELP_CONTEXTPOPUP, 0);
     return S_OK;
 }
 

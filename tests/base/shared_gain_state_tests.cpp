@@ -91,7 +91,8 @@ protected:
         SharedGainState record;
         std::memset(static_cast<void*>(&record), 0xCD, sizeof(record));  // no reliance on zeroed memory
         record.Load();
-        const Loaded loaded = {record.GainDb(), record.LinearGain()};
+        Loaded loaded = {0.0f, record.LinearGain()};
+        record.ReadGainDb(&loaded.gainDb);
         record.Unload();
         return loaded;
     }
@@ -188,11 +189,14 @@ TEST(SharedGainStateTest, FreshRecordHasEmptyMeterAndFormat) {
 TEST(SharedGainStateTest, SetGainChangesBothForms) {
     SharedGainState record;
     record.Load();
+    float gainDb = 0.0f;
     record.SetGain(6.0f);
-    EXPECT_EQ(6.0f, record.GainDb());
+    record.ReadGainDb(&gainDb);
+    EXPECT_EQ(6.0f, gainDb);
     EXPECT_NEAR(2.0, record.LinearGain(), 1e-15);
     record.SetGain(-100.0f);  // no range check and no rounding of the dB value
-    EXPECT_EQ(-100.0f, record.GainDb());
+    record.ReadGainDb(&gainDb);
+    EXPECT_EQ(-100.0f, gainDb);
     EXPECT_NEAR(FactorOf(-100.0), record.LinearGain(), 1e-19);
     record.SetGain(40.0f);
     EXPECT_NEAR(FactorOf(40.0), record.LinearGain(), 1e-12);
@@ -265,7 +269,8 @@ TEST(SharedGainStateTest, PublishedFormatReportsValidBitsAndFloat) {
 // result of one of the gains that were set (a torn 8-byte read would give
 // another), and no run's peak may vanish before a read reports it.
 TEST(SharedGainStateTest, GainChangesAndMeterReadsRaceWithProcessing) {
-    const float savedGain = g_sharedGainState.GainDb();
+    float savedGain = 0.0f;
+    g_sharedGainState.ReadGainDb(&savedGain);
     const float gainsDb[] = {-0.5f, -3.0f, -6.0f, -10.5f};
     std::vector<double> factors;
     for (float db : gainsDb) {

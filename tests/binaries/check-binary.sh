@@ -1,13 +1,34 @@
 #!/usr/bin/env bash
-# check-binary.sh OBJDUMP FILE dll|exe
-# Fails when FILE imports a DLL outside the system set (for the installer,
-# outside the KnownDLLs of every Windows from XP to 11: any other DLL it
-# imports would be looked for in its download folder first), when it can take
-# thread-local storage slots it never gives back (statically linked
-# winpthreads imports TlsAlloc but not TlsFree), or (for the DLL) when its
-# export table is not exactly the four entry points at ordinals 1 to 4.
+# check-binary.sh OBJDUMP FILE dll|exe BUDGET LINKED
+# FILE is a deliverable as dist/ holds it, LINKED the same binary as the
+# build tree holds it, with its symbol table. Fails when FILE
+# - is larger than BUDGET bytes, carries debug sections or a symbol table;
+# - imports a DLL outside the system set (for the installer, outside the
+#   KnownDLLs of every Windows from XP to 11: any other DLL it imports would
+#   be looked for in its download folder first), or can take thread-local
+#   storage slots it never gives back (statically linked winpthreads
+#   imports TlsAlloc but not TlsFree);
+# - (the DLL) exports anything but the four entry points at ordinals 1 to 4;
+# and when LINKED holds the C++ runtime's exception machinery, its unwinder
+# (whose frame registration creates a lock at every load that is never
+# closed) or its guard for function-local statics (a semaphore per load).
 set -euo pipefail
-objdump=$1 file=$2 kind=$3
+objdump=$1 file=$2 kind=$3 budget=$4 linked=$5
+
+size=$(stat -c %s "$file")
+echo "$(basename "$file"): $size bytes (budget $budget)"
+if [ "$size" -gt "$budget" ]; then echo "FAIL: over its budget of $budget bytes"; exit 1; fi
+debug=$("$objdump" -h "$file" | awk '$2 ~ /^\.debug_/ {print $2}')
+if [ -n "$debug" ]; then echo "FAIL: debug sections:" $debug; exit 1; fi
+if "$objdump" -f "$file" | grep -q 'HAS_SYMS'; then echo "FAIL: it carries a symbol table"; exit 1; fi
+
+# Defined symbols only: the runtime start-up code refers to the unwinder's
+# registration weakly and calls it only when it is linked in.
+runtime=$("$objdump" -t "$linked" | awk '$2 !~ /^\(sec/ || $2 == "(sec" {next} {print}' \
+          | grep -v '(sec  0)\|(sec -1)' | awk '{print $NF}' \
+          | grep -E '^_*(cxa_throw|cxa_begin_catch|Unwind_RaiseException|Unwind_Resume|register_frame_info|cxa_guard_acquire|gxx_personality_(v0|seh0|sj0))$' \
+          || true)
+if [ -n "$runtime" ]; then echo "FAIL: the C++ runtime's exception or guard machinery is linked in:" $runtime; exit 1; fi
 allowed='^(kernel32|user32|gdi32|advapi32|ole32|oleaut32|msdmo|shell32|comctl32|version|msvcrt|shlwapi|uuid|comdlg32)\.dll$'
 # The installer runs elevated from wherever it was downloaded to. msvcrt is
 # in the closure of the KnownDLLs that load it, so it too comes from the

@@ -55,6 +55,15 @@ TEST_F(Control, GainIsProcessWideAndTakenAsGiven) {
     ASSERT_EQ(gainlet->SetGain(200.0f), S_OK) << "no range check";
     EXPECT_EQ(Process({1000, -1000, 0}), (std::vector<INT16>{32767, -32768, 0}));
     EXPECT_EQ(gainlet->GetGain(nullptr), E_POINTER);
+
+    // To the bit: a signalling NaN comes back as it was set, not quieted.
+    const DWORD signallingNan = 0xFFAE1334;
+    float sent;
+    std::memcpy(&sent, &signallingNan, sizeof sent);
+    ASSERT_EQ(gainlet->SetGain(sent), S_OK);
+    DWORD returned = 0;
+    ASSERT_EQ(gainlet->GetGain(reinterpret_cast<float*>(&returned)), S_OK);
+    EXPECT_EQ(returned, signallingNan) << std::hex << returned;
 }
 
 TEST_F(Control, PeakReadsReportAndResetTheSharedMeter) {

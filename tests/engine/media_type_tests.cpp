@@ -299,49 +299,102 @@ TEST(MediaTypeNegotiation, ClearAndOtherFlags) {
     EXPECT_EQ(dsp->SetInputType(0, other.get(), 4), kTypeNotAccepted);
 }
 
-// A type may carry a host's format object, whose Release can call straight
-// back into the object: by then the record must already be unset, or a
-// clear from inside it releases the format object a second time.
-TEST(MediaTypeNegotiation, FormatObjectReleaseCanReenterTheObject) {
+// A type may carry a host's format object, whose AddRef (when the object
+// copies the type) and Release (when it frees one) can call straight back
+// into the object. Whatever the nested call does, the object must neither
+// read a record it no longer holds nor overwrite one without freeing it: in
+// the end every format object is back to the host's own reference.
+TEST(MediaTypeNegotiation, FormatObjectCallsThatReenterTheObject) {
     struct FormatObject final : IUnknown {
         STDMETHODIMP QueryInterface(REFIID, void** ppv) override {
             *ppv = nullptr;
             return E_NOINTERFACE;
         }
-        STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+        STDMETHODIMP_(ULONG) AddRef() override {
+            const ULONG now = ++refs;
+            if (onAddRef) std::exchange(onAddRef, nullptr)();
+            return now;
+        }
         STDMETHODIMP_(ULONG) Release() override {
             const ULONG left = --refs;
             if (onRelease) std::exchange(onRelease, nullptr)();
             return left;
         }
         ULONG refs = 1;
-        std::function<void()> onRelease;
-    } formatObject;
+        std::function<void()> onAddRef, onRelease;
+    };
+
+    enum class Hook { kAddRefOfTheCopy, kReleaseOfTheStoredType };
+    enum class Nested { kClear, kSetAnother };
+    const struct {
+        const char* name;
+        Hook hook;
+        Nested nested;
+        bool setWhenReentered;  // the outer call sets a type (else it clears)
+        HRESULT result;
+        DWORD currentRate;  // of the type held afterwards; 0: none
+    } rows[] = {
+        {"clear inside the release of the type a clear frees", Hook::kReleaseOfTheStoredType, Nested::kClear, false,
+         S_OK, 0},
+        {"clear inside the release of the type a new one replaces", Hook::kReleaseOfTheStoredType, Nested::kClear, true,
+         S_OK, 0},
+        {"another type set inside the release of the type a new one replaces", Hook::kReleaseOfTheStoredType,
+         Nested::kSetAnother, true, S_OK, 8000},
+        {"clear inside the copy of the new type", Hook::kAddRefOfTheCopy, Nested::kClear, true, kChangedState, 0},
+        {"another type set inside the copy of the new type", Hook::kAddRefOfTheCopy, Nested::kSetAnother, true,
+         kChangedState, 8000},
+    };
 
     auto dsp = CreateDsp();
-    {
-        MediaType type(Pcm(16));
-        type->pUnk = &formatObject;
+    for (const auto& row : rows) {
         for (bool input : {true, false}) {
-            SCOPED_TRACE(input ? "input" : "output");
+            SCOPED_TRACE(::testing::Message() << row.name << (input ? ", input" : ", output"));
             auto set = [&](const DMO_MEDIA_TYPE* t, DWORD flags) {
                 return input ? dsp->SetInputType(0, t, flags) : dsp->SetOutputType(0, t, flags);
             };
-            ASSERT_EQ(set(type.get(), 0), S_OK);
-            ASSERT_EQ(formatObject.refs, 2u);
-            HRESULT inside = E_FAIL;
-            formatObject.onRelease = [&] {
+            auto currentRate = [&] {
                 MediaType current;
-                inside =
+                const HRESULT hr =
                     input ? dsp->GetInputCurrentType(0, current.get()) : dsp->GetOutputCurrentType(0, current.get());
-                EXPECT_EQ(set(nullptr, DMO_SET_TYPEF_CLEAR), S_OK);
+                return hr == S_OK ? current.Wave()->Format.nSamplesPerSec : 0;
             };
+            ASSERT_EQ(dsp->SetInputType(0, nullptr, DMO_SET_TYPEF_CLEAR), S_OK);
+            ASSERT_EQ(dsp->SetOutputType(0, nullptr, DMO_SET_TYPEF_CLEAR), S_OK);
+
+            FormatObject stored, incoming, nestedObject;
+            MediaType first(Pcm(16, 2, 44100)), second(Pcm(16, 2, 48000)), nested(Pcm(16, 2, 8000));
+            first->pUnk = &stored;
+            second->pUnk = &incoming;
+            nested->pUnk = &nestedObject;
+            ASSERT_EQ(set(first.get(), 0), S_OK);
+
+            HRESULT seenInside = E_FAIL;
+            auto reenter = [&] {
+                seenInside = currentRate() == 0 ? kTypeNotSet : S_OK;
+                if (row.nested == Nested::kClear)
+                    EXPECT_EQ(set(nullptr, DMO_SET_TYPEF_CLEAR), S_OK);
+                else
+                    EXPECT_EQ(set(nested.get(), 0), S_OK);
+            };
+            if (row.hook == Hook::kAddRefOfTheCopy)
+                incoming.onAddRef = reenter;
+            else
+                stored.onRelease = reenter;
+
+            EXPECT_EQ(row.setWhenReentered ? set(second.get(), 0) : set(nullptr, DMO_SET_TYPEF_CLEAR), row.result);
+            EXPECT_NE(seenInside, E_FAIL) << "the hook ran";
+            if (row.hook == Hook::kReleaseOfTheStoredType && !row.setWhenReentered) {
+                EXPECT_EQ(seenInside, kTypeNotSet) << "a type being freed is no longer held";
+            }
+            EXPECT_EQ(currentRate(), row.currentRate);
+
             ASSERT_EQ(set(nullptr, DMO_SET_TYPEF_CLEAR), S_OK);
-            EXPECT_EQ(inside, kTypeNotSet);
-            EXPECT_EQ(formatObject.refs, 1u) << "released once";
+            EXPECT_EQ(stored.refs, 1u);
+            EXPECT_EQ(incoming.refs, 1u);
+            EXPECT_EQ(nestedObject.refs, 1u) << "a type stored from inside was freed";
+            first->pUnk = second->pUnk = nested->pUnk = nullptr;
         }
     }
-    EXPECT_EQ(formatObject.refs, 0u);
 }
 
 TEST(MediaTypeNegotiation, OnlyAStoredInputTypePublishesItsFormat) {

@@ -168,7 +168,7 @@ constexpr size_t kPatternRepeats = 13;
 
 class ProcessSamplesTest : public ::testing::Test {
 protected:
-    void SetUp() override { savedGain_ = g_sharedGainState.GainDb(); }
+    void SetUp() override { g_sharedGainState.ReadGainDb(&savedGain_); }
     void TearDown() override { g_sharedGainState.SetGain(savedGain_); }
 
 private:

@@ -61,12 +61,14 @@ rule_of() {  # owner folder -> its row's list
 }
 
 # The file an include names, as the compiler finds it; nothing if none. A
-# quoted name is looked for beside the including file first.
+# quoted name is looked for beside the including file first. A header the
+# build generates counts as its template, NAME.in, where that lives.
 resolve() {
   local from_dir=$1 name=$2 root candidate
   for root in $from_dir "${search_roots[@]}"; do
     candidate=$(realpath -m --relative-to="$repo" "$repo/$root/$name")
     if [ -f "$repo/$candidate" ]; then echo "$candidate"; return; fi
+    if [ -f "$repo/$candidate.in" ]; then echo "$candidate.in"; return; fi
   done
 }
 

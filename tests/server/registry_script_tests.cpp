@@ -40,7 +40,9 @@ protected:
         SHDeleteKeyW(HKEY_CURRENT_USER, kScratchPath);
     }
 
-    HRESULT Apply(const std::wstring& script, ScriptMode mode) { return ApplyRegistryScript(script, mode, roots); }
+    HRESULT Apply(const std::wstring& script, ScriptMode mode) {
+        return ApplyRegistryScript(script.c_str(), mode, roots);
+    }
 
     bool KeyExists(const wchar_t* path) {
         RegistryKey key;
@@ -133,6 +135,13 @@ TEST_F(RegistryScriptTest, SyntaxErrorsChangeNothing) {
         EXPECT_EQ(Apply(script, ScriptMode::Register), DISP_E_EXCEPTION) << script;
         EXPECT_EQ(Apply(script, ScriptMode::Unregister), DISP_E_EXCEPTION) << script;
     }
+    // Beyond the interpreter's fixed buffers: a name too long to hold, or
+    // keys nested deeper than it follows.
+    std::wstring deep = L"HKCR {";
+    for (int level = 0; level < 20; ++level) deep += L" K {";
+    for (int level = 0; level < 21; ++level) deep += L" }";
+    for (const std::wstring& script : {L"HKCR { Good = s 'y' } HKCR { " + std::wstring(1100, L'x') + L" }", deep})
+        EXPECT_EQ(Apply(script, ScriptMode::Register), HRESULT_FROM_WIN32(ERROR_BUFFER_OVERFLOW));
     DWORD subkeys = 1;
     RegQueryInfoKeyW(scratch.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,
                      nullptr, nullptr);
@@ -158,22 +167,27 @@ TEST_F(RegistryScriptTest, FailedRegistrationIsTakenBack) {
 }
 
 TEST(SubstituteReplacements, ReplacesNamesCaseInsensitivelyAndPercentPairs) {
-    std::wstring out;
-    ASSERT_EQ(SubstituteReplacements(L"a '%MODULE%' %module_raw% 100%% %%%Module%",
-                                     {{L"Module", L"C:\\o''k"}, {L"Module_Raw", L"C:\\o'k"}}, &out),
-              S_OK);
-    EXPECT_EQ(out, L"a 'C:\\o''k' C:\\o'k 100% %C:\\o''k");
+    const ScriptReplacement map[] = {{L"Module", L"C:\\o''k"}, {L"Module_Raw", L"C:\\o'k"}};
+    wchar_t out[64];
+    ASSERT_EQ(SubstituteReplacements(L"a '%MODULE%' %module_raw% 100%% %%%Module%", map, 2, out, 64), S_OK);
+    EXPECT_STREQ(out, L"a 'C:\\o''k' C:\\o'k 100% %C:\\o''k");
 }
 
-TEST(SubstituteReplacements, RefusesUnknownUnclosedAndOverlongNames) {
-    std::wstring out = L"untouched";
-    const std::vector<ScriptReplacement> map = {{L"Module", L"x"}, {std::wstring(31, L'N'), L"long"}};
-    EXPECT_EQ(SubstituteReplacements(L"%NOPE%", map, &out), DISP_E_EXCEPTION);
-    EXPECT_EQ(SubstituteReplacements(L"x %MODULE", map, &out), DISP_E_EXCEPTION);
-    EXPECT_EQ(SubstituteReplacements(L"%" + std::wstring(32, L'N') + L"%", map, &out), E_FAIL);
-    EXPECT_EQ(out, L"untouched");
-    EXPECT_EQ(SubstituteReplacements(L"%" + std::wstring(31, L'n') + L"%", map, &out), S_OK);
-    EXPECT_EQ(out, L"long");
+TEST(SubstituteReplacements, RefusesUnknownUnclosedOverlongNamesAndResultsThatDoNotFit) {
+    const std::wstring longName(31, L'N');
+    const ScriptReplacement map[] = {{L"Module", L"x"}, {longName.c_str(), L"long"}};
+    wchar_t out[16] = L"untouched";
+    auto substitute = [&](const std::wstring& text, size_t capacity = 16) {
+        return SubstituteReplacements(text.c_str(), map, 2, out, capacity);
+    };
+    EXPECT_EQ(substitute(L"%NOPE%"), DISP_E_EXCEPTION);
+    EXPECT_EQ(substitute(L"x %MODULE"), DISP_E_EXCEPTION);
+    EXPECT_EQ(substitute(L"%" + std::wstring(32, L'N') + L"%"), E_FAIL);
+    EXPECT_EQ(substitute(L"%module%%module%", 2), HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_STREQ(out, L"untouched");
+    EXPECT_EQ(substitute(L"%module%", 2), S_OK) << "exactly fits, with the null";
+    EXPECT_EQ(substitute(L"%" + std::wstring(31, L'n') + L"%"), S_OK);
+    EXPECT_STREQ(out, L"long");
 }
 
 // The scripts the DLL carries: ANSI, CR LF, one tab per nesting level.
