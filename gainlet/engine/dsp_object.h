@@ -13,6 +13,7 @@
 
 #include "base/com_object.h"
 #include "common/owned_media_type.h"
+#include "engine/process_samples.h"
 #include "gainlet.h"
 #include "wmp_plugin.h"
 
@@ -96,6 +97,7 @@ private:
     HRESULT CheckOutputRun(IMediaBuffer* destination, DWORD* elementStatus);
 
     OwnedMediaType inputType;
+    SampleFormat inputFormat{};  // inputType decoded, when it is set
     OwnedMediaType outputType;
     Microsoft::WRL::ComPtr<IMediaBuffer> heldBuffer;
     BYTE* heldData = nullptr;  // first unprocessed byte in heldBuffer

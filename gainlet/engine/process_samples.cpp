@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "base/shared_gain_state.h"
-#include "base/wave_subformats.h"
 
 // The arithmetic of every layout, in one place:
 //
@@ -33,47 +32,6 @@
 namespace gainlet {
 namespace {
 
-enum class Layout { kUnsigned8, kSigned16, kPacked24, kSigned32, kFloat32 };
-
-struct SampleFormat {
-    Layout layout;
-    unsigned bytesPerSample;
-    unsigned stepShift;  // log2 of the valid-bit step in the left-justified 32-bit value
-};
-
-bool ClassifyFormat(const WAVEFORMATEX* format, SampleFormat* out) {
-    const bool extensible = format->wFormatTag == WAVE_FORMAT_EXTENSIBLE;
-    const auto* ext = reinterpret_cast<const WAVEFORMATEXTENSIBLE*>(format);
-    // Valid bits other than 1..container size never pass type negotiation;
-    // falling back to the container keeps the masks defined regardless.
-    auto shiftFor = [&](unsigned containerBits) -> unsigned {
-        unsigned valid = extensible ? ext->Samples.wValidBitsPerSample : containerBits;
-        if (valid == 0 || valid > containerBits) valid = containerBits;
-        return 32 - valid;
-    };
-    switch (format->wBitsPerSample) {
-    case 8: *out = {Layout::kUnsigned8, 1, 0}; return true;
-    case 16: *out = {Layout::kSigned16, 2, 0}; return true;
-    case 24: *out = {Layout::kPacked24, 3, shiftFor(24)}; return true;
-    case 32:
-        if (format->wFormatTag == WAVE_FORMAT_IEEE_FLOAT) {
-            *out = {Layout::kFloat32, 4, 0};
-            return true;
-        }
-        if (!extensible) return false;
-        if (IsEqualGUID(ext->SubFormat, kSubFormatFloat)) {
-            *out = {Layout::kFloat32, 4, 0};
-            return true;
-        }
-        if (IsEqualGUID(ext->SubFormat, kSubFormatPcm)) {
-            *out = {Layout::kSigned32, 4, shiftFor(32)};
-            return true;
-        }
-        return false;
-    default: return false;
-    }
-}
-
 // The largest double below one half. Adding it to a non-negative y and
 // truncating rounds to nearest with halves away from zero for every
 // y < 2^52; adding exactly 0.5 would turn 0.49999999999999994 into 1 through
@@ -81,18 +39,15 @@ bool ClassifyFormat(const WAVEFORMATEX* format, SampleFormat* out) {
 constexpr double kHalfBelow = 0.49999999999999994;
 
 // One 8-byte read per sample, never hoisted or merged: a gain change from
-// another thread takes effect at the next sample. The field is 8-byte
-// aligned, so each read is a single access even on the 32-bit build.
-inline const volatile double* SharedGain() {
-    return static_cast<const volatile double*>(&g_sharedGainState.linearGain);
-}
+// another thread takes effect at the next sample.
+inline double SharedGain() { return g_sharedGainState.LinearGain(); }
 
 // ---------------------------------------------------------------------------
 // Scalar forms, for the samples left over after the vector loops.
 
 // |s| x gain for a magnitude, clamped to [0, bound], rounded or truncated.
 inline uint32_t ScaleMagnitude(uint32_t magnitude, double bound, bool round) {
-    double y = double(magnitude) * *SharedGain();
+    double y = double(magnitude) * SharedGain();
     if (!(y > 0.0)) return 0;  // also NaN
     if (y > bound) y = bound;
     if (round) y += kHalfBelow;
@@ -123,8 +78,8 @@ inline uint32_t LeftJustifiedMagnitude(int32_t value) {
 // and the compiler's floating-point unit anyway).
 
 inline __m128d LoadGainPair() {
-    const double first = *SharedGain();
-    const double second = *SharedGain();
+    const double first = SharedGain();
+    const double second = SharedGain();
     return _mm_set_pd(second, first);
 }
 
@@ -471,7 +426,7 @@ uint32_t ProcessFloat(BYTE* dst, const BYTE* src, size_t n) {
     for (; i < n; ++i) {
         float f;
         std::memcpy(&f, src + 4 * i, 4);
-        const float o = static_cast<float>(f * *SharedGain());
+        const float o = static_cast<float>(f * SharedGain());
         std::memcpy(dst + 4 * i, &o, 4);
         uint32_t bits;
         std::memcpy(&bits, &o, 4);
@@ -482,48 +437,47 @@ uint32_t ProcessFloat(BYTE* dst, const BYTE* src, size_t n) {
 
 }  // namespace
 
-HRESULT ProcessSamples(BOOL enabled, const WAVEFORMATEX* format, BYTE* destination, const BYTE* source, DWORD* count) {
+void ProcessSamples(BOOL enabled, const SampleFormat& format, BYTE* destination, const BYTE* source, DWORD* count) {
     if (!enabled) {
         std::memcpy(destination, source, *count);
-        return S_OK;
-    }
-    SampleFormat sample;
-    if (!ClassifyFormat(format, &sample)) {
-        *count = 0;
-        return E_FAIL;
+        return;
     }
     // Whole frames only. A block alignment smaller than the packed samples of
     // a frame never passes type negotiation; bounding the frames by both keeps
     // every access inside the count whatever the block says.
-    const size_t packedFrame = size_t(format->nChannels) * sample.bytesPerSample;
-    size_t frames = format->nBlockAlign ? *count / format->nBlockAlign : 0;
+    const size_t packedFrame = size_t(format.channels) * format.bytesPerSample;
+    size_t frames = format.blockAlign ? *count / format.blockAlign : 0;
     if (packedFrame == 0)
         frames = 0;
     else if (frames > *count / packedFrame)
         frames = *count / packedFrame;
-    const size_t n = frames * format->nChannels;
-    *count = static_cast<DWORD>(n * sample.bytesPerSample);
+    const size_t n = frames * format.channels;
+    *count = static_cast<DWORD>(n * format.bytesPerSample);
 
+    const unsigned stepShift = 32u - format.validBits;
     float runPeak = 0.0f;
-    switch (sample.layout) {
-    case Layout::kUnsigned8: runPeak = static_cast<float>(Process8(destination, source, n)) * (1.0f / 128.0f); break;
-    case Layout::kSigned16: runPeak = static_cast<float>(Process16(destination, source, n)) * (1.0f / 32768.0f); break;
-    case Layout::kPacked24:
-        runPeak = static_cast<float>(ProcessLeftJustified<true>(destination, source, n, sample.stepShift)) *
-                  (1.0f / 2147483648.0f);
+    switch (format.layout) {
+    case SampleLayout::kUnsigned8:
+        runPeak = static_cast<float>(Process8(destination, source, n)) * (1.0f / 128.0f);
         break;
-    case Layout::kSigned32:
-        runPeak = static_cast<float>(ProcessLeftJustified<false>(destination, source, n, sample.stepShift)) *
-                  (1.0f / 2147483648.0f);
+    case SampleLayout::kSigned16:
+        runPeak = static_cast<float>(Process16(destination, source, n)) * (1.0f / 32768.0f);
         break;
-    case Layout::kFloat32: {
+    case SampleLayout::kPacked24:
+        runPeak =
+            static_cast<float>(ProcessLeftJustified<true>(destination, source, n, stepShift)) * (1.0f / 2147483648.0f);
+        break;
+    case SampleLayout::kSigned32:
+        runPeak =
+            static_cast<float>(ProcessLeftJustified<false>(destination, source, n, stepShift)) * (1.0f / 2147483648.0f);
+        break;
+    case SampleLayout::kFloat32: {
         const uint32_t bits = ProcessFloat(destination, source, n);
         std::memcpy(&runPeak, &bits, sizeof(runPeak));
         break;
     }
     }
     g_sharedGainState.UpdateMeter(runPeak);
-    return S_OK;
 }
 
 }  // namespace gainlet
