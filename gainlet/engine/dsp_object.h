@@ -23,21 +23,12 @@ namespace gainlet {
 // host changed the object's state in a way that invalidates the operation.
 constexpr HRESULT kChangedState = static_cast<HRESULT>(0x8000000CL);
 
-class CGainlet : public ComObjectRoot,
-                 public IGainlet,
-                 public IMediaObject,
-                 public IWMPPluginEnable,
-                 public ISpecifyPropertyPages {
+class CGainlet final : public ComObject<CGainlet, IGainlet, IMediaObject, IWMPPluginEnable, ISpecifyPropertyPages> {
 public:
-    static const InterfaceEntry* InterfaceTable();
-
     // Tests a proposed type against the accepted formats and, when partner is
     // set, against the partner's format. S_OK or DMO_E_TYPE_NOT_ACCEPTED; no
     // byte beyond either type's cbFormat is read.
     static HRESULT VerifyMediaType(const DMO_MEDIA_TYPE* proposed, const DMO_MEDIA_TYPE* partner);
-
-    // Releases the held input buffer before the object goes away.
-    void FinalRelease();
 
     // IGainlet
     STDMETHODIMP GetGain(float* gainDb) override;
@@ -76,11 +67,14 @@ public:
     // ISpecifyPropertyPages
     STDMETHODIMP GetPages(CAUUID* pages) override;
 
-protected:
+private:
+    friend ComObject;
     CGainlet();
     ~CGainlet();
 
-private:
+    // Releases the held input buffer before the object goes away.
+    void FinalRelease();
+
     static bool IsSet(const DMO_MEDIA_TYPE& type);
     void ResetMediaType(OwnedMediaType* type);
     static HRESULT OfferType(DWORD index, DWORD typeIndex, const DMO_MEDIA_TYPE& other, DMO_MEDIA_TYPE* type);

@@ -26,14 +26,6 @@ constexpr UINT kLastMouseMessage = WM_XBUTTONDBLCLK;
 
 }  // namespace
 
-const InterfaceEntry* CGainletPropPage::InterfaceTable() {
-    static constexpr InterfaceEntry table[] = {
-        GAINLET_INTERFACE_ENTRY(CGainletPropPage, IPropertyPage, IID_IPropertyPage),
-        {nullptr, nullptr},
-    };
-    return table;
-}
-
 CGainletPropPage::CGainletPropPage() : titleId(IDS_TITLE), helpFileId(IDS_HELPFILE), docStringId(IDS_DOCSTRING) {}
 
 CGainletPropPage::~CGainletPropPage() {

@@ -13,16 +13,8 @@ namespace {
 LONG destroyed = 0;
 LONG finalReleased = 0;
 
-class CTwoFaces : public ComObjectRoot, public IPersist, public IOleWindow {
+class CTwoFaces final : public ComObject<CTwoFaces, IPersist, IOleWindow> {
 public:
-    static const InterfaceEntry* InterfaceTable() {
-        static const InterfaceEntry table[] = {
-            GAINLET_INTERFACE_ENTRY(CTwoFaces, IPersist, IID_IPersist),
-            GAINLET_INTERFACE_ENTRY(CTwoFaces, IOleWindow, IID_IOleWindow),
-            {nullptr, 0},
-        };
-        return table;
-    }
     void FinalRelease() { ++finalReleased; }
     ~CTwoFaces() { ++destroyed; }
 
@@ -50,7 +42,7 @@ protected:
 
 TEST_F(ComObjectTest, StandaloneIdentityAndLifetime) {
     IOleWindow* window = nullptr;
-    ASSERT_EQ(CreateComObject<CTwoFaces>(nullptr, IID_IOleWindow, reinterpret_cast<void**>(&window)), S_OK);
+    ASSERT_EQ(CTwoFaces::Create(nullptr, IID_IOleWindow, reinterpret_cast<void**>(&window)), S_OK);
     EXPECT_EQ(ModuleLockCount(), 1);
 
     IUnknown* unknown = nullptr;
@@ -75,16 +67,16 @@ TEST_F(ComObjectTest, StandaloneIdentityAndLifetime) {
 
 TEST_F(ComObjectTest, FailedCreationDestroysAndRestoresLockCount) {
     void* object = reinterpret_cast<void*>(1);
-    EXPECT_EQ(CreateComObject<CTwoFaces>(nullptr, IID_IDispatch, &object), E_NOINTERFACE);
+    EXPECT_EQ(CTwoFaces::Create(nullptr, IID_IDispatch, &object), E_NOINTERFACE);
     EXPECT_EQ(object, nullptr);
     EXPECT_EQ(destroyed, 1);
-    EXPECT_EQ(CreateComObject<CTwoFaces>(nullptr, IID_IPersist, nullptr), E_POINTER);
+    EXPECT_EQ(CTwoFaces::Create(nullptr, IID_IPersist, nullptr), E_POINTER);
 }
 
 TEST_F(ComObjectTest, AggregatedForwardsToOuter) {
     Outer outer;
     IUnknown* inner = nullptr;
-    ASSERT_EQ(CreateComObject<CTwoFaces>(&outer, IID_IUnknown, reinterpret_cast<void**>(&inner)), S_OK);
+    ASSERT_EQ(CTwoFaces::Create(&outer, IID_IUnknown, reinterpret_cast<void**>(&inner)), S_OK);
     EXPECT_EQ(outer.refs, 1) << "the inner unknown counts itself";
     EXPECT_EQ(ModuleLockCount(), 1);
 

@@ -111,8 +111,7 @@ class LivePageTest : public ::testing::Test {
 protected:
     void SetUp() override {
         DeleteStoredGain();
-        ASSERT_EQ(gainlet::CreateComObject<gainlet::CGainlet>(nullptr, IID_IMediaObject,
-                                                              reinterpret_cast<void**>(dsp.GetAddressOf())),
+        ASSERT_EQ(gainlet::CGainlet::Create(nullptr, IID_IMediaObject, reinterpret_cast<void**>(dsp.GetAddressOf())),
                   S_OK);
         ASSERT_EQ(dsp.As(&control), S_OK);
         control->SetGain(gainlet::kDefaultGainDb);
@@ -172,7 +171,7 @@ public:
     STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** ppv) override {
         ++created;
-        return gainlet::CreateComObject<gainlet::CGainletPropPage>(outer, iid, ppv);
+        return gainlet::CGainletPropPage::Create(outer, iid, ppv);
     }
     STDMETHODIMP LockServer(BOOL) override { return S_OK; }
     int created = 0;

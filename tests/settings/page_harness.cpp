@@ -168,8 +168,7 @@ STDMETHODIMP FakeGainlet::GetFormatInfo(DWORD* rate, DWORD* channelCount, DWORD*
 }
 
 ActivePage::ActivePage(IUnknown* object, RECT rect) {
-    gainlet::CreateComObject<gainlet::CGainletPropPage>(nullptr, IID_IPropertyPage,
-                                                        reinterpret_cast<void**>(page.GetAddressOf()));
+    gainlet::CGainletPropPage::Create(nullptr, IID_IPropertyPage, reinterpret_cast<void**>(page.GetAddressOf()));
     if (!page) return;
     page->SetPageSite(&site);
     if (object) page->SetObjects(1, &object);

@@ -13,8 +13,7 @@ namespace {
 
 ComPtr<IPropertyPage> NewPage() {
     ComPtr<IPropertyPage> page;
-    gainlet::CreateComObject<gainlet::CGainletPropPage>(nullptr, IID_IPropertyPage,
-                                                        reinterpret_cast<void**>(page.GetAddressOf()));
+    gainlet::CGainletPropPage::Create(nullptr, IID_IPropertyPage, reinterpret_cast<void**>(page.GetAddressOf()));
     return page;
 }
 
