@@ -438,6 +438,9 @@ TEST_F(ProcessSamplesTest, NonFiniteGainsGiveDefinedResults) {
         EXPECT_EQ(-inf, scaled[i + 1]);
         EXPECT_TRUE(std::isnan(scaled[i + 2]));  // 0 * inf
     }
+    // A run that is no whole number of vector blocks: the silence that pads
+    // its last block would be NaN too, and must not reach the meter.
+    EXPECT_EQ(inf, RunAll(ff, ToBytes<float>({0.5f, -2.0f, 1e-30f, 0.25f, -0.5f})).peak);
 
     g_sharedGainState.SetGain(-inf);
     EXPECT_EQ(0.0, g_sharedGainState.LinearGain());
