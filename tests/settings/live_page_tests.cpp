@@ -162,13 +162,8 @@ TEST_F(LivePageTest, MeterLampAndFormatFollowTheAudio) {
 }
 
 // Hands out the page the way the DLL's class object does.
-class PageFactory : public IClassFactory {
+class PageFactory : public gainlet::test::StandIn<IClassFactory> {
 public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override {
-        return gainlet::test::QuerySingleInterface<IClassFactory>(this, IID_IClassFactory, iid, ppv);
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** ppv) override {
         ++created;
         return gainlet::CGainletPropPage::Create(outer, iid, ppv);
