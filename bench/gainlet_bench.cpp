@@ -115,13 +115,18 @@ int main() {
     uint32_t checksum = 0;
     double worstEnabled = 0, worstDisabled = 0;
     for (const Layout& layout : kLayouts) {
-        const WAVEFORMATEXTENSIBLE format = MakeFormat(layout);
+        const WAVEFORMATEXTENSIBLE block = MakeFormat(layout);
+        gainlet::SampleFormat format{};
+        if (!gainlet::DecodeSampleFormat(reinterpret_cast<const BYTE*>(&block), sizeof block, &format)) {
+            std::printf("%s: format refused\n", layout.name);
+            return 1;
+        }
         FillInput(layout, &source);
         const double samples = double(kBytes) / (layout.bits / 8);
 
         auto process = [&](BOOL enabled) {
             DWORD count = static_cast<DWORD>(kBytes);
-            ProcessSamples(enabled, &format.Format, destination.data(), source.data(), &count);
+            ProcessSamples(enabled, format, destination.data(), source.data(), &count);
             checksum += count + destination[count / 2];
         };
         // The copy is timed as several candidates: its best time is the most

@@ -1,12 +1,15 @@
-// Small COM object machinery: module lock count, interface tables, and the
-// standalone and aggregated wrappers every creatable class of the DLL lives in.
+// The one shape of every COM object of the DLL, standalone or aggregated: the
+// object holds its non-delegating inner unknown and the controlling unknown
+// its interfaces' IUnknown methods go to, which is the outer object's when
+// it is aggregated and its own inner unknown otherwise. One reference count,
+// one creation path.
 //
-// A class T derives from ComObjectRoot and its interfaces, implements their
-// methods but not IUnknown's, and provides
-//     static const InterfaceEntry* InterfaceTable();
-// whose first entry also answers IID_IUnknown (the object's identity) and
-// whose last entry is { nullptr, nullptr }. It may hide FinalRelease() with work
-// that must run before its destructor. CreateComObject<T> is the creator the
+// A class T derives from ComObject<T, I1, I2, ...> and implements the
+// interfaces' own methods. QueryInterface answers the interfaces of that
+// list; the first also answers IID_IUnknown, which makes it the standalone
+// object's identity. T may hide FinalRelease() with work that must run
+// before the module is unlocked and its destructor runs, and may hide
+// kCachedInClassTable (below). ComObject<T, ...>::Create is the creator the
 // class table hands its class factory.
 #pragma once
 
@@ -23,203 +26,109 @@ void LockModule();
 void UnlockModule();
 LONG ModuleLockCount();
 
-// One row of a class's interface table. The row holds a function rather
-// than an offset so that the table is a constant: a table computed at run
-// time would be built under a guard, which costs the runtime a semaphore it
-// never closes.
-struct InterfaceEntry {
-    const IID* iid;
-    IUnknown* (*pointer)(void* object);  // the interface of an object of the table's class
-};
+using InstanceCreator = HRESULT (*)(IUnknown* outer, REFIID iid, void** ppv);
 
-template <class T, class I>
-IUnknown* InterfacePointer(void* object) {
-    return static_cast<I*>(static_cast<T*>(object));
-}
-
-#define GAINLET_INTERFACE_ENTRY(Class, Interface, iid) \
-    { &(iid), &::gainlet::InterfacePointer<Class, Interface> }
-
-class ComObjectRoot {
+template <class T, class First, class... Rest>
+class ComObject : public First, public Rest... {
 public:
-    ComObjectRoot(const ComObjectRoot&) = delete;
-    ComObjectRoot& operator=(const ComObjectRoot&) = delete;
+    ComObject(const ComObject&) = delete;
+    ComObject& operator=(const ComObject&) = delete;
 
-    // The per-object critical section; the classes create it but never
-    // enter it (shared data has its own lock).
-    HRESULT InitializeObjectLock() {
-        if (InitializeCriticalSectionAndSpinCount(&objectLock, 0)) {
-            objectLockReady = true;
-            return S_OK;
-        }
-        return HRESULT_FROM_WIN32(GetLastError());
-    }
-
-    void FinalRelease() {}
-
-    // Looks iid up in the table of the object at self; IID_IUnknown answers
-    // the first entry. A hit is AddRef'ed through the interface found.
-    static HRESULT QueryInterfaceFromTable(void* self, const InterfaceEntry* table, REFIID iid, void** ppv) {
+    // Standalone with a null outer, else aggregated (the class factory has
+    // already refused aggregation for any IID but IID_IUnknown); arguments
+    // after ppv go to T's constructor.
+    template <class... Args>
+    static HRESULT Create(IUnknown* outer, REFIID iid, void** ppv, Args... args) {
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
-        for (const InterfaceEntry* entry = table; entry->iid; ++entry) {
-            if (IsEqualIID(iid, *entry->iid) || (entry == table && IsEqualIID(iid, IID_IUnknown))) {
-                IUnknown* found = entry->pointer(self);
-                found->AddRef();
-                *ppv = found;
-                return S_OK;
-            }
-        }
-        return E_NOINTERFACE;
-    }
-
-protected:
-    ComObjectRoot() = default;
-    ~ComObjectRoot() {
-        if (objectLockReady) DeleteCriticalSection(&objectLock);
-    }
-
-    LONG refCount = 0;
-    CRITICAL_SECTION objectLock{};
-    bool objectLockReady = false;
-
-    template <class>
-    friend class StandaloneObject;
-    template <class>
-    friend class AggregatedObject;
-    template <class>
-    friend class CachedObject;
-    template <class>
-    friend HRESULT CreateComObject(IUnknown*, REFIID, void**);
-};
-
-// An instance that counts its own references.
-template <class T>
-class StandaloneObject final : public T {
-public:
-    StandaloneObject() { LockModule(); }
-    ~StandaloneObject() {
-        this->FinalRelease();
-        UnlockModule();
-    }
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override {
-        return ComObjectRoot::QueryInterfaceFromTable(static_cast<T*>(this), T::InterfaceTable(), iid, ppv);
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&this->refCount); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG count = InterlockedDecrement(&this->refCount);
-        if (count == 0) delete this;
-        return count;
-    }
-};
-
-// The object inside an aggregate: its interfaces' IUnknown methods go to the
-// outer unknown recorded at creation.
-template <class T>
-class ContainedObject final : public T {
-public:
-    explicit ContainedObject(IUnknown* outer) : outerUnknown(outer) {}
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override { return outerUnknown->QueryInterface(iid, ppv); }
-    STDMETHODIMP_(ULONG) AddRef() override { return outerUnknown->AddRef(); }
-    STDMETHODIMP_(ULONG) Release() override { return outerUnknown->Release(); }
-
-    HRESULT InnerQueryInterface(REFIID iid, void** ppv) {
-        return ComObjectRoot::QueryInterfaceFromTable(static_cast<T*>(this), T::InterfaceTable(), iid, ppv);
-    }
-
-private:
-    IUnknown* const outerUnknown;  // not counted: the outer object owns us
-};
-
-// The non-delegating inner unknown of an aggregated instance.
-template <class T>
-class AggregatedObject final : public IUnknown {
-public:
-    explicit AggregatedObject(IUnknown* outer) : contained(outer) { LockModule(); }
-    ~AggregatedObject() {
-        contained.FinalRelease();
-        UnlockModule();
-    }
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown)) {
-            *ppv = static_cast<IUnknown*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return contained.InnerQueryInterface(iid, ppv);
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refCount); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG count = InterlockedDecrement(&refCount);
-        if (count == 0) delete this;
-        return count;
-    }
-
-    ContainedObject<T> contained;
-
-private:
-    LONG refCount = 0;
-};
-
-// A class factory kept in the class table's cache. The table's own reference
-// does not pin the module: the AddRef that brings the count to 2 (a client
-// took it) locks the module and the Release back to 1 unlocks it, so a
-// client holding a factory keeps the DLL loaded while the cache alone does
-// not. The Release to 0 happens only at module termination.
-template <class T>
-class CachedObject final : public T {
-public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override {
-        return ComObjectRoot::QueryInterfaceFromTable(static_cast<T*>(this), T::InterfaceTable(), iid, ppv);
-    }
-    STDMETHODIMP_(ULONG) AddRef() override {
-        const LONG count = InterlockedIncrement(&this->refCount);
-        if (count == 2) LockModule();
-        return count;
-    }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG count = InterlockedDecrement(&this->refCount);
-        if (count == 1) UnlockModule();
-        if (count == 0) delete this;
-        return count;
-    }
-};
-
-// Instance creator: standalone with a null outer, else aggregated (the class
-// factory has already refused aggregation for any IID but IID_IUnknown).
-template <class T>
-HRESULT CreateComObject(IUnknown* outer, REFIID iid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-
-    if (outer) {
-        auto* aggregate = new (std::nothrow) AggregatedObject<T>(outer);
-        if (!aggregate) return E_OUTOFMEMORY;
-        HRESULT hr = aggregate->contained.InitializeObjectLock();
-        if (SUCCEEDED(hr)) hr = aggregate->QueryInterface(iid, ppv);
-        if (hr == S_OK) return S_OK;
-        delete aggregate;
+        T* object = new (std::nothrow) T(args...);
+        if (!object) return E_OUTOFMEMORY;
+        object->controlling = outer ? outer : &object->inner;
+        // Counted while it is queried, so that nothing inside can destroy it
+        // early; a failed query leaves the count back at 0.
+        object->inner.AddRef();
+        const HRESULT hr = object->inner.QueryInterface(iid, ppv);
+        object->inner.Release();
         return hr;
     }
 
-    auto* object = new (std::nothrow) StandaloneObject<T>();
-    if (!object) return E_OUTOFMEMORY;
-    // Counted while the lock is made, so nothing inside can destroy it early.
-    InterlockedIncrement(&object->refCount);
-    HRESULT hr = object->InitializeObjectLock();
-    InterlockedDecrement(&object->refCount);
-    if (SUCCEEDED(hr)) {
-        hr = object->QueryInterface(iid, ppv);
-        if (hr == S_OK) return S_OK;
-    }
-    delete object;
-    return hr;
-}
+    // Every interface's IUnknown: the controlling unknown's.
+    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) final { return controlling->QueryInterface(iid, ppv); }
+    STDMETHODIMP_(ULONG) AddRef() final { return controlling->AddRef(); }
+    STDMETHODIMP_(ULONG) Release() final { return controlling->Release(); }
 
-using InstanceCreator = HRESULT (*)(IUnknown* outer, REFIID iid, void** ppv);
+protected:
+    // A class factory kept in the class table's cache hides this with true:
+    // the table's own reference does not pin the module, so the AddRef that
+    // brings the count to 2 (a client took it) locks the module and the
+    // Release back to 1 unlocks it. A client holding the factory keeps the
+    // DLL loaded while the cache alone does not; the Release to 0 happens
+    // only at module termination. Every other object pins the module for
+    // its whole life.
+    static constexpr bool kCachedInClassTable = false;
+
+    ComObject() : inner(this) {
+        if (!T::kCachedInClassTable) LockModule();
+    }
+    ~ComObject() = default;
+
+    void FinalRelease() {}
+
+private:
+    class InnerUnknown final : public IUnknown {
+    public:
+        explicit InnerUnknown(ComObject* owner) : owner(owner) {}
+
+        STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override {
+            if (!ppv) return E_POINTER;
+            *ppv = nullptr;
+            ComObject* const self = owner;
+            // The inner unknown is handed out only by an aggregated object:
+            // to its outer object, as the aggregate's non-delegating unknown.
+            if (IsEqualIID(iid, IID_IUnknown) && self->controlling != this) {
+                *ppv = static_cast<IUnknown*>(this);
+            } else {
+                *ppv = self->Find(iid);
+            }
+            if (!*ppv) return E_NOINTERFACE;
+            static_cast<IUnknown*>(*ppv)->AddRef();
+            return S_OK;
+        }
+        STDMETHODIMP_(ULONG) AddRef() override {
+            const LONG count = InterlockedIncrement(&refCount);
+            if (T::kCachedInClassTable && count == 2) LockModule();
+            return count;
+        }
+        STDMETHODIMP_(ULONG) Release() override {
+            const LONG count = InterlockedDecrement(&refCount);
+            if (T::kCachedInClassTable && count == 1) UnlockModule();
+            if (count == 0) owner->Destroy();
+            return count;
+        }
+
+    private:
+        ComObject* const owner;
+        LONG refCount = 0;
+    };
+
+    // The interface of the list that iid names, or null.
+    void* Find(REFIID iid) {
+        T* const self = static_cast<T*>(this);
+        if (IsEqualIID(iid, __uuidof(First)) || IsEqualIID(iid, IID_IUnknown)) return static_cast<First*>(self);
+        void* found = nullptr;
+        (void)(... || (IsEqualIID(iid, __uuidof(Rest)) && (found = static_cast<Rest*>(self)) != nullptr));
+        return found;
+    }
+
+    void Destroy() {
+        T* const self = static_cast<T*>(this);
+        self->FinalRelease();
+        if (!T::kCachedInClassTable) UnlockModule();
+        delete self;
+    }
+
+    InnerUnknown inner;
+    IUnknown* controlling = nullptr;  // not counted: &inner, or the outer object that owns us
+};
 
 }  // namespace gainlet

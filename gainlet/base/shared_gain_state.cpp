@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "base/wave_subformats.h"
 #include "common/unique_handle.h"
 
 namespace gainlet {
@@ -27,66 +26,63 @@ bool ReadStoredGainDb(float* gainDb) {
     return true;
 }
 
+void WriteStoredGainDb(float gainDb) {
+    RegistryKey key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
+                        nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    DWORD bits;
+    static_assert(sizeof bits == sizeof gainDb, "the value holds the float's bit pattern");
+    std::memcpy(&bits, &gainDb, sizeof bits);
+    RegSetValueExW(key.get(), kGainValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&bits), sizeof bits);
+}
+
 namespace {
 
-// The sample loop reads linearGain without the lock, so every store must be a
-// single 8-byte access (an SSE2 movsd, also on the 32-bit build).
-void StoreLinearGain(double* field, double value) { *static_cast<volatile double*>(field) = value; }
+double FactorOf(float gainDb, double dbToExponent) { return std::pow(10.0, gainDb * dbToExponent); }
 
-// Built before any object of the module can exist, gone after the last one.
-struct ModuleLifetime {
-    ModuleLifetime() { g_sharedGainState.Load(); }
-    ~ModuleLifetime() { g_sharedGainState.Unload(); }
-} moduleLifetime;
+float StartingGainDb() {
+    // No range check: a hand-edited value is used as it is, even NaN or an
+    // infinity; the sample loop keeps every gain's results defined.
+    float stored = kDefaultGainDb;
+    ReadStoredGainDb(&stored);
+    return stored;
+}
 
 }  // namespace
 
-void SharedGainState::Load() {
-    std::memset(static_cast<void*>(this), 0, sizeof(*this));
+SharedGainState::SharedGainState()
+    : dbToExponent(std::log10(2.0) / 6.0),
+      exponentToDb(6.0 / std::log10(2.0)),
+      linearGain(0.0),
+      gainDb(StartingGainDb()) {
     InitializeCriticalSection(&lock);
-    const double log2 = std::log10(2.0);
-    exponentToDb = 6.0 / log2;
-    dbToExponent = log2 / 6.0;
-    // No range check: a hand-edited value is used as it is, even NaN or an
-    // infinity; the sample loop keeps every gain's results defined.
-    gainDb = kDefaultGainDb;
-    ReadStoredGainDb(&gainDb);
-    StoreLinearGain(&linearGain, std::pow(10.0, gainDb * dbToExponent));
+    linearGain.store(FactorOf(gainDb.load(std::memory_order_relaxed), dbToExponent), std::memory_order_relaxed);
 }
 
-void SharedGainState::Unload() { DeleteCriticalSection(&lock); }
+SharedGainState::~SharedGainState() { DeleteCriticalSection(&lock); }
 
 void SharedGainState::ReadGainDb(float* out) const {
-    const float value = *static_cast<const volatile float*>(&gainDb);
+    const float value = gainDb.load(std::memory_order_relaxed);
     std::memcpy(out, &value, sizeof value);
 }
 
-double SharedGainState::LinearGain() const { return *static_cast<const volatile double*>(&linearGain); }
-
 void SharedGainState::SetGain(float newGainDb) {
-    const double factor = std::pow(10.0, newGainDb * dbToExponent);
+    const double factor = FactorOf(newGainDb, dbToExponent);
     EnterCriticalSection(&lock);
-    *static_cast<volatile float*>(&gainDb) = newGainDb;
-    StoreLinearGain(&linearGain, factor);
+    gainDb.store(newGainDb, std::memory_order_relaxed);
+    linearGain.store(factor, std::memory_order_relaxed);
     LeaveCriticalSection(&lock);
 }
 
-void SharedGainState::PublishFormat(const WAVEFORMATEX* format) {
-    DWORD bits = format->wBitsPerSample;
-    BOOL floatSamples = format->wFormatTag == WAVE_FORMAT_IEEE_FLOAT;
-    if (format->wFormatTag == WAVE_FORMAT_EXTENSIBLE) {
-        const auto* extensible = reinterpret_cast<const WAVEFORMATEXTENSIBLE*>(format);
-        if (IsEqualGUID(extensible->SubFormat, kSubFormatPcm)) {
-            bits = extensible->Samples.wValidBitsPerSample;
-        } else if (IsEqualGUID(extensible->SubFormat, kSubFormatFloat)) {
-            floatSamples = TRUE;
-        }
-    }
+void SharedGainState::PublishFormat(DWORD newSamplesPerSec, DWORD newChannels, DWORD newBitsPerSample,
+                                    BOOL newIsFloat) {
     EnterCriticalSection(&lock);
-    samplesPerSec = format->nSamplesPerSec;
-    bitsPerSample = bits;
-    channels = format->nChannels;
-    isFloat = floatSamples;
+    samplesPerSec = newSamplesPerSec;
+    bitsPerSample = newBitsPerSample;
+    channels = newChannels;
+    isFloat = newIsFloat;
     LeaveCriticalSection(&lock);
 }
 

@@ -3,52 +3,57 @@
 #pragma once
 
 #include <windows.h>
-#include <mmreg.h>
 
-#include <cstddef>
+#include <atomic>
 
 #include "settings_key.h"
 
 namespace gainlet {
 
-// A plain global record, zero-filled before use. Field order is part of the
-// design: linearGain is 8-byte aligned so that the sample loop reads it in
-// one access without the lock.
-struct SharedGainState {
-    double dbToExponent;    // log10(2) / 6
-    double exponentToDb;    // 6 / log10(2)
-    CRITICAL_SECTION lock;  // leaf lock: guards everything below
-    alignas(8) double linearGain;
-    float gainDb;
-    DWORD samplesPerSec;
-    DWORD bitsPerSample;
-    DWORD channels;
-    BOOL isFloat;
-    float peak;
-    bool processedSinceRead;
+class SharedGainState {
+public:
+    // Creates the lock and starts from the gain the user last applied (the
+    // default when none is stored).
+    SharedGainState();
+    ~SharedGainState();
+    SharedGainState(const SharedGainState&) = delete;
+    SharedGainState& operator=(const SharedGainState&) = delete;
 
-    // Module start: zero, create the lock, compute the factors and read the
-    // persisted gain from HKCU. Module end: delete the lock.
-    void Load();
-    void Unload();
+    const double dbToExponent;  // log10(2) / 6
+    const double exponentToDb;  // 6 / log10(2)
 
     // No lock. The bits as stored, also a signalling NaN's: a float returned
     // by value travels through the x87 stack on i686, which would quiet it.
     void ReadGainDb(float* out) const;
-    double LinearGain() const;                       // no lock, one aligned 8-byte read
-    void SetGain(float gainDb);                      // locked
-    void PublishFormat(const WAVEFORMATEX* format);  // locked; format block of an accepted input type
+    // No lock: the sample loop reads it once per sample, so that a change
+    // takes effect at the next one.
+    double LinearGain() const { return linearGain.load(std::memory_order_relaxed); }
+    void SetGain(float gainDb);  // locked
+    // Locked. The format of the input type a DSP object last accepted.
+    void PublishFormat(DWORD samplesPerSec, DWORD channels, DWORD bitsPerSample, BOOL isFloat);
     void ReadFormat(DWORD* samplesPerSec, DWORD* channels, DWORD* bitsPerSample,
                     BOOL* isFloat);                            // locked; each pointer optional
     void UpdateMeter(float runPeak);                           // locked
     void ReadMeter(BOOL reset, float* peak, BOOL* processed);  // locked
+
+private:
+    friend struct SharedGainStateTestAccess;
+
+    CRITICAL_SECTION lock;  // leaf lock: guards the gain's changes and everything below
+    std::atomic<double> linearGain;
+    std::atomic<float> gainDb;
+    DWORD samplesPerSec = 0;
+    DWORD bitsPerSample = 0;
+    DWORD channels = 0;
+    BOOL isFloat = FALSE;
+    float peak = 0.0f;
+    bool processedSinceRead = false;
 };
 
-// The processor makes an 8-byte read indivisible only at an 8-byte aligned
-// address; elsewhere the lock-free reader could pair halves of an old and a
-// new gain.
-static_assert(alignof(SharedGainState) % 8 == 0);
-static_assert(offsetof(SharedGainState, linearGain) % 8 == 0);
+// The sample loop's read must be one plain 8-byte load, never a call into a
+// runtime lock.
+static_assert(std::atomic<double>::is_always_lock_free);
+static_assert(std::atomic<float>::is_always_lock_free);
 
 extern SharedGainState g_sharedGainState;
 
@@ -57,5 +62,7 @@ constexpr float kDefaultGainDb = -0.131f;
 // The gain the user last applied; false, with *gainDb untouched, when there
 // is none to read.
 bool ReadStoredGainDb(float* gainDb);
+// Stores gainDb for the next load, creating the settings key if need be.
+void WriteStoredGainDb(float gainDb);
 
 }  // namespace gainlet

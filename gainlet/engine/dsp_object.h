@@ -13,6 +13,7 @@
 
 #include "base/com_object.h"
 #include "common/owned_media_type.h"
+#include "engine/process_samples.h"
 #include "gainlet.h"
 #include "wmp_plugin.h"
 
@@ -22,21 +23,12 @@ namespace gainlet {
 // host changed the object's state in a way that invalidates the operation.
 constexpr HRESULT kChangedState = static_cast<HRESULT>(0x8000000CL);
 
-class CGainlet : public ComObjectRoot,
-                 public IGainlet,
-                 public IMediaObject,
-                 public IWMPPluginEnable,
-                 public ISpecifyPropertyPages {
+class CGainlet final : public ComObject<CGainlet, IGainlet, IMediaObject, IWMPPluginEnable, ISpecifyPropertyPages> {
 public:
-    static const InterfaceEntry* InterfaceTable();
-
     // Tests a proposed type against the accepted formats and, when partner is
     // set, against the partner's format. S_OK or DMO_E_TYPE_NOT_ACCEPTED; no
     // byte beyond either type's cbFormat is read.
     static HRESULT VerifyMediaType(const DMO_MEDIA_TYPE* proposed, const DMO_MEDIA_TYPE* partner);
-
-    // Releases the held input buffer before the object goes away.
-    void FinalRelease();
 
     // IGainlet
     STDMETHODIMP GetGain(float* gainDb) override;
@@ -75,11 +67,14 @@ public:
     // ISpecifyPropertyPages
     STDMETHODIMP GetPages(CAUUID* pages) override;
 
-protected:
+private:
+    friend ComObject;
     CGainlet();
     ~CGainlet();
 
-private:
+    // Releases the held input buffer before the object goes away.
+    void FinalRelease();
+
     static bool IsSet(const DMO_MEDIA_TYPE& type);
     void ResetMediaType(OwnedMediaType* type);
     static HRESULT OfferType(DWORD index, DWORD typeIndex, const DMO_MEDIA_TYPE& other, DMO_MEDIA_TYPE* type);
@@ -96,6 +91,7 @@ private:
     HRESULT CheckOutputRun(IMediaBuffer* destination, DWORD* elementStatus);
 
     OwnedMediaType inputType;
+    SampleFormat inputFormat{};  // inputType decoded, when it is set
     OwnedMediaType outputType;
     Microsoft::WRL::ComPtr<IMediaBuffer> heldBuffer;
     BYTE* heldData = nullptr;  // first unprocessed byte in heldBuffer

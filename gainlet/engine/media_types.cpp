@@ -12,6 +12,7 @@
 #include "base/shared_gain_state.h"
 #include "base/wave_subformats.h"
 #include "engine/media_layouts.h"
+#include "engine/process_samples.h"
 
 namespace gainlet {
 namespace {
@@ -22,39 +23,67 @@ struct FormatBlock {
     WAVEFORMATEXTENSIBLE wave{};
     bool extensibleComplete = false;  // the whole WAVEFORMATEXTENSIBLE was present
 
-    explicit FormatBlock(const DMO_MEDIA_TYPE& type) {
-        const size_t size = type.cbFormat < sizeof wave ? type.cbFormat : sizeof wave;
-        std::memcpy(&wave, type.pbFormat, size);
-        extensibleComplete = size == sizeof wave;
+    FormatBlock(const BYTE* block, ULONG size) {
+        const size_t copied = size < sizeof wave ? size : sizeof wave;
+        std::memcpy(&wave, block, copied);
+        extensibleComplete = copied == sizeof wave;
     }
+    explicit FormatBlock(const DMO_MEDIA_TYPE& type) : FormatBlock(type.pbFormat, type.cbFormat) {}
     const WAVEFORMATEX& Header() const { return wave.Format; }
 };
 
 bool IsSupportedContainer(WORD bits) { return bits == 8 || bits == 16 || bits == 24 || bits == 32; }
 
-bool IsAcceptedFormat(const FormatBlock& block) {
+// The valid bits an accepted format carries, or 0 for a format the object
+// does not take.
+WORD AcceptedValidBits(const FormatBlock& block) {
     const WAVEFORMATEX& header = block.Header();
-    if (!header.nChannels || !header.nSamplesPerSec || !header.nAvgBytesPerSec || !header.nBlockAlign) return false;
-    if (!IsSupportedContainer(header.wBitsPerSample)) return false;
+    if (!header.nChannels || !header.nSamplesPerSec || !header.nAvgBytesPerSec || !header.nBlockAlign) return 0;
+    const WORD bits = header.wBitsPerSample;
+    if (!IsSupportedContainer(bits)) return 0;
     // Processing takes a frame as nChannels packed samples: a smaller block
     // alignment would make it read and write past the buffers it is given.
-    if (header.nBlockAlign < DWORD{header.nChannels} * (header.wBitsPerSample / 8)) return false;
+    if (header.nBlockAlign < DWORD{header.nChannels} * (bits / 8)) return 0;
 
     switch (header.wFormatTag) {
-    case WAVE_FORMAT_PCM: return header.wBitsPerSample == 8 || header.wBitsPerSample == 16;
-    case WAVE_FORMAT_IEEE_FLOAT: return header.wBitsPerSample == 32;
+    case WAVE_FORMAT_PCM: return bits == 8 || bits == 16 ? bits : 0;
+    case WAVE_FORMAT_IEEE_FLOAT: return bits == 32 ? bits : 0;
     case WAVE_FORMAT_EXTENSIBLE: {
         // The sub-format and valid bits lie beyond the 18-byte header.
-        if (!block.extensibleComplete) return false;
+        if (!block.extensibleComplete) return 0;
         const GUID& subFormat = block.wave.SubFormat;
-        if (!IsEqualGUID(subFormat, kSubFormatPcm) && !IsEqualGUID(subFormat, kSubFormatFloat)) return false;
+        if (!IsEqualGUID(subFormat, kSubFormatPcm) && !IsEqualGUID(subFormat, kSubFormatFloat)) return 0;
         const WORD valid = block.wave.Samples.wValidBitsPerSample;
-        if (valid == 0 || valid > header.wBitsPerSample) return false;
-        if (header.wBitsPerSample <= 16) return valid == header.wBitsPerSample;
-        return valid == 16 || valid == 20 || valid == 24 || valid == 32;
+        if (valid == 0 || valid > bits) return 0;
+        if (bits <= 16) return valid == bits ? valid : 0;
+        return valid == 16 || valid == 20 || valid == 24 || valid == 32 ? valid : 0;
     }
-    default: return false;
+    default: return 0;
     }
+}
+
+bool Decode(const FormatBlock& block, SampleFormat* out) {
+    const WORD valid = AcceptedValidBits(block);
+    if (!valid) return false;
+    const WAVEFORMATEX& header = block.Header();
+    const bool isFloat =
+        header.wFormatTag == WAVE_FORMAT_IEEE_FLOAT ||
+        (header.wFormatTag == WAVE_FORMAT_EXTENSIBLE && IsEqualGUID(block.wave.SubFormat, kSubFormatFloat));
+    // The container alone picks the layout, except that 32-bit float and
+    // 32-bit integer samples are told apart by the float flag.
+    static constexpr SampleLayout kByContainer[] = {SampleLayout::kUnsigned8, SampleLayout::kSigned16,
+                                                    SampleLayout::kPacked24, SampleLayout::kSigned32};
+    const WORD bytes = header.wBitsPerSample / 8;
+    *out = {};
+    out->layout = bytes == 4 && isFloat ? SampleLayout::kFloat32 : kByContainer[bytes - 1];
+    out->bytesPerSample = bytes;
+    out->validBits = valid;
+    out->isFloat = isFloat;
+    out->shownBits = isFloat ? header.wBitsPerSample : valid;
+    out->channels = header.nChannels;
+    out->blockAlign = header.nBlockAlign;
+    out->samplesPerSec = header.nSamplesPerSec;
+    return true;
 }
 
 bool IsSameFormat(const DMO_MEDIA_TYPE& proposed, const FormatBlock& block, const DMO_MEDIA_TYPE& partner) {
@@ -72,6 +101,10 @@ bool IsSameFormat(const DMO_MEDIA_TYPE& proposed, const FormatBlock& block, cons
 
 }  // namespace
 
+bool DecodeSampleFormat(const BYTE* block, ULONG size, SampleFormat* out) {
+    return size >= sizeof(WAVEFORMATEX) && block && Decode(FormatBlock(block, size), out);
+}
+
 bool CGainlet::IsSet(const DMO_MEDIA_TYPE& type) { return !IsEqualGUID(type.majortype, GUID_NULL); }
 
 void CGainlet::ResetMediaType(OwnedMediaType* type) {
@@ -87,7 +120,8 @@ HRESULT CGainlet::VerifyMediaType(const DMO_MEDIA_TYPE* proposed, const DMO_MEDI
     if (!proposed->pbFormat) return DMO_E_TYPE_NOT_ACCEPTED;
 
     const FormatBlock block(*proposed);
-    if (!IsAcceptedFormat(block)) return DMO_E_TYPE_NOT_ACCEPTED;
+    SampleFormat decoded;
+    if (!Decode(block, &decoded)) return DMO_E_TYPE_NOT_ACCEPTED;
 
     if (!IsSet(*partner)) return S_OK;
     return IsSameFormat(*proposed, block, *partner) ? S_OK : DMO_E_TYPE_NOT_ACCEPTED;
@@ -158,8 +192,12 @@ STDMETHODIMP CGainlet::SetInputType(DWORD index, const DMO_MEDIA_TYPE* type, DWO
     OwnedMediaType replaced;
     bool stored = false;
     const HRESULT hr = NegotiateType(index, type, flags, &inputType, *outputType, &replaced, &stored);
-    // Published from our own copy, so the settings page shows what is held.
-    if (stored) g_sharedGainState.PublishFormat(reinterpret_cast<const WAVEFORMATEX*>(inputType->pbFormat));
+    if (!stored) return hr;
+    // Decoded from our own copy, which passed the same test: what processing
+    // and the settings page see is what is held.
+    DecodeSampleFormat(inputType->pbFormat, inputType->cbFormat, &inputFormat);
+    g_sharedGainState.PublishFormat(inputFormat.samplesPerSec, inputFormat.channels, inputFormat.shownBits,
+                                    inputFormat.isFloat);
     return hr;
 }
 

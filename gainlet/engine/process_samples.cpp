@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "base/shared_gain_state.h"
-#include "base/wave_subformats.h"
 
 // The arithmetic of every layout, in one place:
 //
@@ -15,11 +14,15 @@
 //   then rounded to nearest with halves away from zero (8-bit: truncated
 //   toward zero), then saturated to the layout's bounds.
 //
-// The SSE2 loops below and the scalar loops that finish each run compute
-// exactly this; the vector form only changes how, never a result bit. Where
-// they round, both work on magnitudes: |s| x gain is exactly |s x gain|, so
-// the rounding needs no sign-dependent offset, and the sign goes back on as
-// an integer.
+// Each layout has one kernel, an SSE2 step over a block of a few samples,
+// and nothing else computes a sample: the samples at either end of a run
+// that a step cannot reach in place go through it in a staging block of
+// silence, whose own results are silence and so never raise the peak (the
+// float kernel, where silence times an infinite gain is NaN, leaves staged
+// lanes out of its peak instead). Where
+// the kernels round, they work on magnitudes: |s| x gain is exactly
+// |s x gain|, so the rounding needs no sign-dependent offset, and the sign
+// goes back on as an integer.
 //
 // Gains nobody should set but a hand-edited registry value can hold stay
 // defined: a NaN product (NaN gain, or an infinite gain on a silent sample)
@@ -27,52 +30,11 @@
 // own sign, and -inf dB (factor 0) silences everything. Floats simply follow
 // IEEE arithmetic. No conversion to integer is ever undefined: every number
 // is clamped into range first, and a NaN is either replaced by 0 before the
-// conversion or (in two vector loops) converted by the instruction to its
+// conversion or (in two kernels) converted by the instruction to its
 // fixed out-of-range value 0x80000000, which is then recognised and replaced.
 
 namespace gainlet {
 namespace {
-
-enum class Layout { kUnsigned8, kSigned16, kPacked24, kSigned32, kFloat32 };
-
-struct SampleFormat {
-    Layout layout;
-    unsigned bytesPerSample;
-    unsigned stepShift;  // log2 of the valid-bit step in the left-justified 32-bit value
-};
-
-bool ClassifyFormat(const WAVEFORMATEX* format, SampleFormat* out) {
-    const bool extensible = format->wFormatTag == WAVE_FORMAT_EXTENSIBLE;
-    const auto* ext = reinterpret_cast<const WAVEFORMATEXTENSIBLE*>(format);
-    // Valid bits other than 1..container size never pass type negotiation;
-    // falling back to the container keeps the masks defined regardless.
-    auto shiftFor = [&](unsigned containerBits) -> unsigned {
-        unsigned valid = extensible ? ext->Samples.wValidBitsPerSample : containerBits;
-        if (valid == 0 || valid > containerBits) valid = containerBits;
-        return 32 - valid;
-    };
-    switch (format->wBitsPerSample) {
-    case 8: *out = {Layout::kUnsigned8, 1, 0}; return true;
-    case 16: *out = {Layout::kSigned16, 2, 0}; return true;
-    case 24: *out = {Layout::kPacked24, 3, shiftFor(24)}; return true;
-    case 32:
-        if (format->wFormatTag == WAVE_FORMAT_IEEE_FLOAT) {
-            *out = {Layout::kFloat32, 4, 0};
-            return true;
-        }
-        if (!extensible) return false;
-        if (IsEqualGUID(ext->SubFormat, kSubFormatFloat)) {
-            *out = {Layout::kFloat32, 4, 0};
-            return true;
-        }
-        if (IsEqualGUID(ext->SubFormat, kSubFormatPcm)) {
-            *out = {Layout::kSigned32, 4, shiftFor(32)};
-            return true;
-        }
-        return false;
-    default: return false;
-    }
-}
 
 // The largest double below one half. Adding it to a non-negative y and
 // truncating rounds to nearest with halves away from zero for every
@@ -81,36 +43,13 @@ bool ClassifyFormat(const WAVEFORMATEX* format, SampleFormat* out) {
 constexpr double kHalfBelow = 0.49999999999999994;
 
 // One 8-byte read per sample, never hoisted or merged: a gain change from
-// another thread takes effect at the next sample. The field is 8-byte
-// aligned, so each read is a single access even on the 32-bit build.
-inline const volatile double* SharedGain() {
-    return static_cast<const volatile double*>(&g_sharedGainState.linearGain);
-}
+// another thread takes effect at the next sample.
+inline double SharedGain() { return g_sharedGainState.LinearGain(); }
 
 // ---------------------------------------------------------------------------
-// Scalar forms, for the samples left over after the vector loops.
-
-// |s| x gain for a magnitude, clamped to [0, bound], rounded or truncated.
-inline uint32_t ScaleMagnitude(uint32_t magnitude, double bound, bool round) {
-    double y = double(magnitude) * *SharedGain();
-    if (!(y > 0.0)) return 0;  // also NaN
-    if (y > bound) y = bound;
-    if (round) y += kHalfBelow;
-    return static_cast<uint32_t>(y);
-}
+// Magnitudes for the peak.
 
 inline uint32_t Magnitude(int32_t v) { return v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v); }
-
-// The signed result from a quantised magnitude and the input's sign, with
-// the positive side one below the negative bound.
-inline int32_t ApplySign(uint32_t magnitude, bool negative, uint32_t negativeBound) {
-    if (negative) return static_cast<int32_t>(0u - magnitude);
-    return static_cast<int32_t>(magnitude == negativeBound ? magnitude - 1 : magnitude);
-}
-
-inline int32_t Load24(const BYTE* p) {
-    return static_cast<int32_t>((uint32_t(p[0]) << 8) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 24));
-}
 
 // Peak of a left-justified 32-bit result: its lowest 8 bits are cleared first
 // so that the magnitude is exact in single precision; 0x80000000 counts 2^31.
@@ -123,13 +62,13 @@ inline uint32_t LeftJustifiedMagnitude(int32_t value) {
 // and the compiler's floating-point unit anyway).
 
 inline __m128d LoadGainPair() {
-    const double first = *SharedGain();
-    const double second = *SharedGain();
+    const double first = SharedGain();
+    const double second = SharedGain();
     return _mm_set_pd(second, first);
 }
 
 // What a NaN product (NaN gain, or infinite gain on a silent sample) turns
-// into in the vector forms: 0 at once, or the conversion's out-of-range value
+// into: 0 at once, or the conversion's out-of-range value
 // 0x80000000 for the caller to replace where that value cannot otherwise
 // occur.
 enum class NanBecomes { kZero, kOutOfRange };
@@ -184,64 +123,117 @@ inline uint32_t LargestLaneMagnitude(__m128i highest, __m128i lowest) {
 }
 
 // ---------------------------------------------------------------------------
-// The layouts. Each returns the run's largest magnitude in its own units
-// (for floats, the largest absolute bit pattern).
+// The kernels. Each is a step over kSamples samples of kBytes bytes that
+// writes their results and folds their magnitudes into a Peak, and a Largest
+// that turns the Peak into the run's largest magnitude in the layout's own
+// units (for floats, the largest absolute bit pattern). A step may read
+// kBefore bytes before its block and write kAfter bytes past it. The step's
+// last argument is how many of its samples are the run's; only the float
+// kernel needs it, because a silent float times an infinite gain is NaN.
+
+// One step over the first count (at most kSamples) samples at src and dst,
+// through a staging block of silence wide enough for the step's reach. Kept
+// out of line and handed copies, so that the loop's kernel and peak stay in
+// registers instead of in memory that the loop's stores might alias.
+template <class Kernel>
+__attribute__((noinline)) typename Kernel::Peak StagedStep(const Kernel kernel, BYTE* dst, const BYTE* src,
+                                                           size_t count, typename Kernel::Peak peak) {
+    constexpr size_t kBlock = Kernel::kSamples * Kernel::kBytes;
+    BYTE in[Kernel::kBefore + kBlock + Kernel::kAfter];
+    BYTE out[sizeof in];
+    std::memset(in, Kernel::kSilence, sizeof in);
+    std::memcpy(in + Kernel::kBefore, src, count * Kernel::kBytes);
+    peak = kernel.Step(out + Kernel::kBefore, in + Kernel::kBefore, peak, count);
+    std::memcpy(dst, out + Kernel::kBefore, count * Kernel::kBytes);
+    return peak;
+}
+
+// Runs kernel over n samples: in place wherever a step's reach stays inside
+// the run, and staged at the ends. A step that writes past its block writes
+// there before the next step writes the same bytes, so the blocks go in
+// order.
+template <class Kernel>
+uint32_t RunKernel(const Kernel kernel, BYTE* dst, const BYTE* src, size_t n) {
+    constexpr size_t kSamples = Kernel::kSamples, kBytes = Kernel::kBytes;
+    typename Kernel::Peak peak = kernel.Start();
+    size_t i = 0;
+    if (Kernel::kBefore != 0 && n != 0) {
+        i = std::min(kSamples, n);
+        peak = StagedStep(kernel, dst, src, i, peak);
+    }
+    // In place, a step's block ends where what it writes past the block
+    // still lies inside the run; the rest is at most one block.
+    constexpr size_t kReach = (Kernel::kAfter + kBytes - 1) / kBytes;
+    const size_t end = n > kReach ? n - kReach : 0;
+    for (; i + kSamples <= end; i += kSamples) peak = kernel.Step(dst + kBytes * i, src + kBytes * i, peak, kSamples);
+    if (i < n) peak = StagedStep(kernel, dst + kBytes * i, src + kBytes * i, n - i, peak);
+    return kernel.Largest(peak);
+}
 
 // 8-bit: unsigned bytes around 128, truncated toward zero, which is what the
-// conversion instruction does to a signed value, so this loop works on signed
-// samples. Any gain above 255 saturates every sample other than silence just
-// as 255 does, so the gain is capped there: every product then stays within
-// +-32640, the conversion is in range, and the signed packs saturate to
-// -128..127. The cap keeps a NaN gain (minpd returns its second operand when
-// either is NaN), and -32768 after the first pack can then only be a NaN
-// product.
-uint32_t Process8(BYTE* dst, const BYTE* src, size_t n) {
-    const __m128i bias = _mm_set1_epi8(static_cast<char>(0x80));
-    const __m128i nanMarker = _mm_set1_epi16(-32768);
-    const __m128d cap = _mm_set1_pd(255.0);
-    auto scale = [&](__m128i samples) {
+// conversion instruction does to a signed value, so this kernel works on
+// signed samples. Any gain above 255 saturates every sample other than
+// silence just as 255 does, so the gain is capped there: every product then
+// stays within +-32640, the conversion is in range, and the signed packs
+// saturate to -128..127. The cap keeps a NaN gain (minpd returns its second
+// operand when either is NaN), and -32768 after the first pack can then only
+// be a NaN product.
+struct Unsigned8 {
+    static constexpr size_t kSamples = 16, kBytes = 1, kBefore = 0, kAfter = 0;
+    static constexpr BYTE kSilence = 0x80;
+    struct Peak {
+        __m128i highest, lowest;  // output bytes, so 128 is silence
+    };
+
+    Peak Start() const { return {Bias(), Bias()}; }
+
+    Peak Step(BYTE* dst, const BYTE* src, Peak peak, size_t) const {
+        const __m128i bias = Bias();
+        const __m128i s = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)), bias);
+        // Sign extension to 16, then 32 bits.
+        const __m128i low = _mm_srai_epi16(_mm_unpacklo_epi8(s, s), 8);
+        const __m128i high = _mm_srai_epi16(_mm_unpackhi_epi8(s, s), 8);
+        const __m128i q0 = Scale(_mm_srai_epi32(_mm_unpacklo_epi16(low, low), 16));
+        const __m128i q1 = Scale(_mm_srai_epi32(_mm_unpackhi_epi16(low, low), 16));
+        const __m128i q2 = Scale(_mm_srai_epi32(_mm_unpacklo_epi16(high, high), 16));
+        const __m128i q3 = Scale(_mm_srai_epi32(_mm_unpackhi_epi16(high, high), 16));
+        const __m128i out = _mm_xor_si128(
+            _mm_packs_epi16(WithoutNan(_mm_packs_epi32(q0, q1)), WithoutNan(_mm_packs_epi32(q2, q3))), bias);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), out);
+        return {_mm_max_epu8(peak.highest, out), _mm_min_epu8(peak.lowest, out)};
+    }
+
+    uint32_t Largest(const Peak& peak) const {
+        return LargestLaneMagnitude<int8_t>(_mm_xor_si128(peak.highest, Bias()), _mm_xor_si128(peak.lowest, Bias()));
+    }
+
+private:
+    static __m128i Bias() { return _mm_set1_epi8(static_cast<char>(0x80)); }
+
+    static __m128i Scale(__m128i samples) {
+        const __m128d cap = _mm_set1_pd(255.0);
         const __m128d low = _mm_mul_pd(_mm_cvtepi32_pd(samples), _mm_min_pd(cap, LoadGainPair()));
         const __m128d high =
             _mm_mul_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(samples, samples)), _mm_min_pd(cap, LoadGainPair()));
         return _mm_unpacklo_epi64(_mm_cvttpd_epi32(low), _mm_cvttpd_epi32(high));
-    };
-    auto withoutNan = [&](__m128i v) { return _mm_andnot_si128(_mm_cmpeq_epi16(v, nanMarker), v); };
-    __m128i highest = bias, lowest = bias;  // output bytes, so 128 is silence
-    size_t i = 0;
-    for (; i + 16 <= n; i += 16) {
-        const __m128i s = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)), bias);
-        // Sign extension to 16, then 32 bits.
-        const __m128i low = _mm_srai_epi16(_mm_unpacklo_epi8(s, s), 8);
-        const __m128i high = _mm_srai_epi16(_mm_unpackhi_epi8(s, s), 8);
-        const __m128i q0 = scale(_mm_srai_epi32(_mm_unpacklo_epi16(low, low), 16));
-        const __m128i q1 = scale(_mm_srai_epi32(_mm_unpackhi_epi16(low, low), 16));
-        const __m128i q2 = scale(_mm_srai_epi32(_mm_unpacklo_epi16(high, high), 16));
-        const __m128i q3 = scale(_mm_srai_epi32(_mm_unpackhi_epi16(high, high), 16));
-        const __m128i out = _mm_xor_si128(
-            _mm_packs_epi16(withoutNan(_mm_packs_epi32(q0, q1)), withoutNan(_mm_packs_epi32(q2, q3))), bias);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), out);
-        highest = _mm_max_epu8(highest, out);
-        lowest = _mm_min_epu8(lowest, out);
     }
-    uint32_t largest = LargestLaneMagnitude<int8_t>(_mm_xor_si128(highest, bias), _mm_xor_si128(lowest, bias));
-    for (; i < n; ++i) {
-        const int32_t s = int32_t(src[i]) - 128;
-        const uint32_t q = ScaleMagnitude(Magnitude(s), 128.0, false);
-        const int32_t v = ApplySign(q, s < 0, 128);
-        dst[i] = static_cast<BYTE>(v + 128);
-        largest = std::max(largest, Magnitude(v));
-    }
-    return largest;
-}
+    static __m128i WithoutNan(__m128i v) { return _mm_andnot_si128(_mm_cmpeq_epi16(v, _mm_set1_epi16(-32768)), v); }
+};
 
 // 16-bit signed, rounded.
-uint32_t Process16(BYTE* dst, const BYTE* src, size_t n) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128d bound = _mm_set1_pd(32768.0);
-    __m128i highest = zero, lowest = zero;
-    size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 2 * i));
+struct Signed16 {
+    static constexpr size_t kSamples = 8, kBytes = 2, kBefore = 0, kAfter = 0;
+    static constexpr BYTE kSilence = 0;
+    struct Peak {
+        __m128i highest, lowest;
+    };
+
+    Peak Start() const { return {_mm_setzero_si128(), _mm_setzero_si128()}; }
+
+    Peak Step(BYTE* dst, const BYTE* src, Peak peak, size_t) const {
+        const __m128d bound = _mm_set1_pd(32768.0);
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
         const __m128i negative = _mm_srai_epi16(s, 15);
         const __m128i magnitude = NegateWhere16(s, negative);  // 0..32768 as unsigned
         const __m128i q0 = ScaleMagnitudes<true>(_mm_unpacklo_epi16(magnitude, zero), bound);
@@ -250,30 +242,35 @@ uint32_t Process16(BYTE* dst, const BYTE* src, size_t n) {
         const __m128i v1 = NegateWhere32(q1, _mm_unpackhi_epi16(negative, negative));
         // The signed pack saturates a positive 32768 to 32767.
         const __m128i out = _mm_packs_epi32(v0, v1);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 2 * i), out);
-        highest = _mm_max_epi16(highest, out);
-        lowest = _mm_min_epi16(lowest, out);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), out);
+        return {_mm_max_epi16(peak.highest, out), _mm_min_epi16(peak.lowest, out)};
     }
-    uint32_t largest = LargestLaneMagnitude<int16_t>(highest, lowest);
-    for (; i < n; ++i) {
-        int16_t s;
-        std::memcpy(&s, src + 2 * i, 2);
-        const uint32_t q = ScaleMagnitude(Magnitude(s), 32768.0, true);
-        const int16_t v = static_cast<int16_t>(ApplySign(q, s < 0, 32768));
-        std::memcpy(dst + 2 * i, &v, 2);
-        largest = std::max(largest, Magnitude(v));
-    }
-    return largest;
+
+    uint32_t Largest(const Peak& peak) const { return LargestLaneMagnitude<int16_t>(peak.highest, peak.lowest); }
+};
+
+inline int LoadInt32(const BYTE* p) {
+    int value;
+    std::memcpy(&value, p, 4);
+    return value;
 }
 
 // 24- and 32-bit integers work in units of the valid-bit step: the
 // left-justified sample shifted down (arithmetically) by the step's exponent,
-// which also drops the bits below the valid ones. Scaling by a
-// power of two is exact, so rounding there is rounding to the step, and the
-// bounds 2^(31-shift) below and 2^(31-shift) - 1 above are the 32-bit range
-// reduced to the valid bits.
+// which also drops the bits below the valid ones. Scaling by a power of two
+// is exact, so rounding there is rounding to the step, and the bounds
+// 2^(31-shift) below and 2^(31-shift) - 1 above are the 32-bit range reduced
+// to the valid bits. Packed samples are 3 bytes, loaded into the top 3 bytes
+// of a lane and stored from its low 3 bytes; the rest is the same for both.
+template <bool Packed>
 class LeftJustified {
 public:
+    static constexpr size_t kSamples = 4, kBytes = Packed ? 3 : 4;
+    // A packed load reads the byte before each sample (the valid-bit shift
+    // drops it), and a packed store writes 2 bytes past its 12.
+    static constexpr size_t kBefore = Packed ? 1 : 0, kAfter = Packed ? 2 : 0;
+    static constexpr BYTE kSilence = 0;
+
     explicit LeftJustified(unsigned shift)
         : shift_(shift),
           negativeBound_(uint32_t(1) << (31 - shift)),
@@ -284,79 +281,38 @@ public:
 
     // With at least 8 bits below the valid ones, every magnitude and every
     // peak in step units is exact as a float; wider samples take the signed
-    // path below.
+    // kernel below.
     bool NarrowSteps() const { return shift_ >= 8; }
 
-    // Four left-justified samples to four results, magnitudes tracked in
-    // step units. The results come left-justified, or for packed output
-    // shifted 8 bits less, with the 3 bytes to write at the bottom.
-    //
-    // A NaN product leaves the conversion's 0x80000000 in q, which no real
-    // magnitude reaches here: it passes through the sign and saturation steps
-    // unchanged, the final shift (by at least 8, or by 0 to 8 for packed
-    // output, whose top byte is dropped) leaves 0 in every byte written, and
-    // as a negative float it never wins the peak.
-    template <bool Packed>
-    __m128i Narrow(__m128i samples, __m128* largest) const {
-        const __m128i units = _mm_sra_epi32(samples, vShift_);
-        const __m128i negative = _mm_srai_epi32(units, 31);
-        const __m128i q = ScaleMagnitudes<true, NanBecomes::kOutOfRange>(NegateWhere32(units, negative), vBound_);
-        // -1 where a positive result reached the negative bound.
-        const __m128i over = _mm_andnot_si128(negative, _mm_cmpeq_epi32(q, vNegativeBound_));
-        const __m128i magnitude = _mm_add_epi32(q, over);
-        *largest = _mm_max_ps(*largest, _mm_cvtepi32_ps(magnitude));
-        return _mm_sll_epi32(_mm_add_epi32(NegateWhere32(q, negative), over), Packed ? vPackedShift_ : vShift_);
+protected:
+    static __m128i Load(const BYTE* p) {
+        if (!Packed) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i first =
+            _mm_unpacklo_epi32(_mm_cvtsi32_si128(LoadInt32(p - 1)), _mm_cvtsi32_si128(LoadInt32(p + 2)));
+        const __m128i second =
+            _mm_unpacklo_epi32(_mm_cvtsi32_si128(LoadInt32(p + 5)), _mm_cvtsi32_si128(LoadInt32(p + 8)));
+        return _mm_unpacklo_epi64(first, second);
     }
 
-    // Wide steps (32 valid bits): |INT32_MIN| does not fit a lane, so this
-    // path clamps the signed value, tracking the clamped extremes (rounding
-    // preserves their order).
-    __m128i Wide(__m128i samples, __m128d* highest, __m128d* lowest) const {
-        const __m128i units = _mm_sra_epi32(samples, vShift_);
-        const __m128i low = WidePair(_mm_cvtepi32_pd(units), highest, lowest);
-        const __m128i high = WidePair(_mm_cvtepi32_pd(_mm_unpackhi_epi64(units, units)), highest, lowest);
-        return _mm_sll_epi32(_mm_unpacklo_epi64(low, high), vShift_);
-    }
-
-    int32_t Scalar(int32_t sample) const {
-        const int32_t units = sample >> shift_;
-        const uint32_t q = ScaleMagnitude(Magnitude(units), double(negativeBound_), true);
-        return Result(ApplySign(q, units < 0, negativeBound_));
-    }
-
-    uint32_t FromNarrowPeak(__m128 largest) const {
-        float lanes[4];
-        _mm_storeu_ps(lanes, largest);
-        float top = 0.0f;
-        for (float lane : lanes) top = std::max(top, lane);
-        return static_cast<uint32_t>(top) << shift_;
-    }
-
-    uint32_t FromWidePeak(__m128d highest, __m128d lowest) const {
-        double highs[2], lows[2];
-        _mm_storeu_pd(highs, highest);
-        _mm_storeu_pd(lows, lowest);
-        const double top = std::max(highs[0], highs[1]);
-        const double bottom = std::min(lows[0], lows[1]);
-        return std::max(LeftJustifiedMagnitude(Result(RoundClamped(top))),
-                        LeftJustifiedMagnitude(Result(RoundClamped(bottom))));
-    }
-
-private:
-    __m128i WidePair(__m128d units, __m128d* highest, __m128d* lowest) const {
-        __m128d y = _mm_mul_pd(units, LoadGainPair());
-        y = _mm_and_pd(y, _mm_cmpord_pd(y, y));  // NaN -> 0
-        y = _mm_max_pd(y, _mm_set1_pd(-double(negativeBound_)));
-        y = _mm_min_pd(y, _mm_set1_pd(double(negativeBound_) - 1.0));
-        *highest = _mm_max_pd(*highest, y);
-        *lowest = _mm_min_pd(*lowest, y);
-        const __m128d sign = _mm_and_pd(y, _mm_set1_pd(-0.0));
-        return _mm_cvttpd_epi32(_mm_add_pd(y, _mm_or_pd(sign, _mm_set1_pd(kHalfBelow))));
+    static void Store(BYTE* p, __m128i values) {
+        if (!Packed) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p), values);
+            return;
+        }
+        // Per 64-bit half: the even lane's 3 bytes at 0-2, the odd lane's at 3-5.
+        const __m128i evenBytes = _mm_set_epi32(0, 0x00FFFFFF, 0, 0x00FFFFFF);
+        const __m128i oddBytes =
+            _mm_set_epi32(0x0000FFFF, static_cast<int>(0xFF000000u), 0x0000FFFF, static_cast<int>(0xFF000000u));
+        const __m128i halves =
+            _mm_or_si128(_mm_and_si128(values, evenBytes), _mm_and_si128(_mm_srli_epi64(values, 8), oddBytes));
+        double low, high;
+        _mm_storel_pd(&low, _mm_castsi128_pd(halves));
+        _mm_storeh_pd(&high, _mm_castsi128_pd(halves));
+        std::memcpy(p, &low, 8);
+        std::memcpy(p + 6, &high, 8);
     }
 
     int32_t Result(int32_t units) const { return static_cast<int32_t>(static_cast<uint32_t>(units) << shift_); }
-
-    static int32_t RoundClamped(double y) { return static_cast<int32_t>(y + (y < 0 ? -kHalfBelow : kHalfBelow)); }
 
     unsigned shift_;
     uint32_t negativeBound_;
@@ -364,166 +320,174 @@ private:
     __m128d vBound_;
 };
 
-inline int LoadInt32(const BYTE* p) {
-    int value;
-    std::memcpy(&value, p, 4);
-    return value;
-}
+// Magnitudes tracked in step units. The results come left-justified, or for
+// packed output shifted 8 bits less, with the 3 bytes to write at the
+// bottom.
+//
+// A NaN product leaves the conversion's 0x80000000 in q, which no real
+// magnitude reaches here: it passes through the sign and saturation steps
+// unchanged, the final shift (by at least 8, or by 0 to 8 for packed output,
+// whose top byte is dropped) leaves 0 in every byte written, and as a
+// negative float it never wins the peak.
+template <bool Packed>
+class NarrowKernel : public LeftJustified<Packed> {
+public:
+    using LeftJustified<Packed>::LeftJustified;
+    using Peak = __m128;
 
-// Four packed 3-byte samples as 32-bit lanes with each sample in the top 3
-// bytes. Each lane also reads the byte before its sample (so p - 1 must be
-// readable); the valid-bit shift drops it.
-inline __m128i Unpack24(const BYTE* p) {
-    const __m128i first = _mm_unpacklo_epi32(_mm_cvtsi32_si128(LoadInt32(p - 1)), _mm_cvtsi32_si128(LoadInt32(p + 2)));
-    const __m128i second = _mm_unpacklo_epi32(_mm_cvtsi32_si128(LoadInt32(p + 5)), _mm_cvtsi32_si128(LoadInt32(p + 8)));
-    return _mm_unpacklo_epi64(first, second);
-}
+    Peak Start() const { return _mm_setzero_ps(); }
 
-// The low 3 bytes of four 32-bit lanes, as 12 consecutive bytes. Writes 14:
-// the 2 bytes past the group belong to the next sample, which is written
-// after it (the caller leaves at least one sample for later).
-inline void Pack24(BYTE* p, __m128i values) {
-    // Per 64-bit half: the even lane's 3 bytes at 0-2, the odd lane's at 3-5.
-    const __m128i evenBytes = _mm_set_epi32(0, 0x00FFFFFF, 0, 0x00FFFFFF);
-    const __m128i oddBytes =
-        _mm_set_epi32(0x0000FFFF, static_cast<int>(0xFF000000u), 0x0000FFFF, static_cast<int>(0xFF000000u));
-    const __m128i halves =
-        _mm_or_si128(_mm_and_si128(values, evenBytes), _mm_and_si128(_mm_srli_epi64(values, 8), oddBytes));
-    double low, high;
-    _mm_storel_pd(&low, _mm_castsi128_pd(halves));
-    _mm_storeh_pd(&high, _mm_castsi128_pd(halves));
-    std::memcpy(p, &low, 8);
-    std::memcpy(p + 6, &high, 8);
-}
+    Peak Step(BYTE* dst, const BYTE* src, Peak largest, size_t) const {
+        const __m128i units = _mm_sra_epi32(this->Load(src), this->vShift_);
+        const __m128i negative = _mm_srai_epi32(units, 31);
+        const __m128i q = ScaleMagnitudes<true, NanBecomes::kOutOfRange>(NegateWhere32(units, negative), this->vBound_);
+        // -1 where a positive result reached the negative bound.
+        const __m128i over = _mm_andnot_si128(negative, _mm_cmpeq_epi32(q, this->vNegativeBound_));
+        const __m128i magnitude = _mm_add_epi32(q, over);
+        this->Store(dst, _mm_sll_epi32(_mm_add_epi32(NegateWhere32(q, negative), over),
+                                       Packed ? this->vPackedShift_ : this->vShift_));
+        return _mm_max_ps(largest, _mm_cvtepi32_ps(magnitude));
+    }
+
+    uint32_t Largest(Peak largest) const {
+        float lanes[4];
+        _mm_storeu_ps(lanes, largest);
+        float top = 0.0f;
+        for (float lane : lanes) top = std::max(top, lane);
+        return static_cast<uint32_t>(top) << this->shift_;
+    }
+};
+
+// Wide steps (32 valid bits): |INT32_MIN| does not fit a lane, so this
+// kernel clamps the signed value, tracking the clamped extremes (rounding
+// preserves their order).
+template <bool Packed>
+class WideKernel : public LeftJustified<Packed> {
+public:
+    using LeftJustified<Packed>::LeftJustified;
+    struct Peak {
+        __m128d highest, lowest;
+    };
+
+    Peak Start() const { return {_mm_setzero_pd(), _mm_setzero_pd()}; }
+
+    Peak Step(BYTE* dst, const BYTE* src, Peak peak, size_t) const {
+        const __m128i units = _mm_sra_epi32(this->Load(src), this->vShift_);
+        const __m128i low = Pair(_mm_cvtepi32_pd(units), &peak);
+        const __m128i high = Pair(_mm_cvtepi32_pd(_mm_unpackhi_epi64(units, units)), &peak);
+        this->Store(dst, _mm_sll_epi32(_mm_unpacklo_epi64(low, high), this->vShift_));
+        return peak;
+    }
+
+    uint32_t Largest(const Peak& peak) const {
+        double highs[2], lows[2];
+        _mm_storeu_pd(highs, peak.highest);
+        _mm_storeu_pd(lows, peak.lowest);
+        const double top = std::max(highs[0], highs[1]);
+        const double bottom = std::min(lows[0], lows[1]);
+        return std::max(LeftJustifiedMagnitude(this->Result(RoundClamped(top))),
+                        LeftJustifiedMagnitude(this->Result(RoundClamped(bottom))));
+    }
+
+private:
+    __m128i Pair(__m128d units, Peak* peak) const {
+        const double bound = double(this->negativeBound_);
+        __m128d y = _mm_mul_pd(units, LoadGainPair());
+        y = _mm_and_pd(y, _mm_cmpord_pd(y, y));  // NaN -> 0
+        y = _mm_max_pd(y, _mm_set1_pd(-bound));
+        y = _mm_min_pd(y, _mm_set1_pd(bound - 1.0));
+        peak->highest = _mm_max_pd(peak->highest, y);
+        peak->lowest = _mm_min_pd(peak->lowest, y);
+        const __m128d sign = _mm_and_pd(y, _mm_set1_pd(-0.0));
+        return _mm_cvttpd_epi32(_mm_add_pd(y, _mm_or_pd(sign, _mm_set1_pd(kHalfBelow))));
+    }
+
+    // The peak's extremes are already clamped; this is the step's rounding.
+    static int32_t RoundClamped(double y) { return static_cast<int32_t>(y + (y < 0 ? -kHalfBelow : kHalfBelow)); }
+};
 
 template <bool Packed>
 uint32_t ProcessLeftJustified(BYTE* dst, const BYTE* src, size_t n, unsigned shift) {
-    const LeftJustified rule(shift);
-    constexpr size_t kStride = Packed ? 3 : 4;
-    uint32_t largest = 0;
-    auto scalar = [&](size_t i) {
-        const BYTE* in = src + kStride * i;
-        const int32_t result = rule.Scalar(Packed ? Load24(in) : LoadInt32(in));
-        BYTE* out = dst + kStride * i;
-        if (Packed) {
-            out[0] = static_cast<BYTE>(result >> 8);
-            out[1] = static_cast<BYTE>(result >> 16);
-            out[2] = static_cast<BYTE>(result >> 24);
-        } else {
-            std::memcpy(out, &result, 4);
-        }
-        largest = std::max(largest, LeftJustifiedMagnitude(result));
-    };
-    auto load = [&](size_t i) {
-        return Packed ? Unpack24(src + 3 * i) : _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * i));
-    };
-    auto store = [&](size_t i, __m128i v) {
-        if (Packed)
-            Pack24(dst + 3 * i, v);
-        else
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * i), v);
-    };
-
-    // Packed groups read the byte before them and write 2 bytes past them, so
-    // the first sample and at least the last one go through the scalar form.
-    size_t i = 0;
-    size_t vectorEnd = n & ~size_t(3);
-    if (Packed) {
-        if (n == 0) return 0;
-        scalar(0);
-        i = 1;
-        vectorEnd = n >= 2 ? 1 + ((n - 2) & ~size_t(3)) : 1;
-    }
-    if (rule.NarrowSteps()) {
-        __m128 peak = _mm_setzero_ps();
-        for (; i < vectorEnd; i += 4) store(i, rule.Narrow<Packed>(load(i), &peak));
-        largest = std::max(largest, rule.FromNarrowPeak(peak));
-    } else {
-        __m128d highest = _mm_setzero_pd(), lowest = _mm_setzero_pd();
-        for (; i < vectorEnd; i += 4) store(i, rule.Wide(load(i), &highest, &lowest));
-        largest = std::max(largest, rule.FromWidePeak(highest, lowest));
-    }
-    for (; i < n; ++i) scalar(i);
-    return largest;
+    const NarrowKernel<Packed> narrow(shift);
+    if (narrow.NarrowSteps()) return RunKernel(narrow, dst, src, n);
+    return RunKernel(WideKernel<Packed>(shift), dst, src, n);
 }
 
 // Floats are scaled in double and rounded once to single; they are never
 // clipped. The peak is the largest absolute bit pattern, which orders like the
 // magnitude (a NaN output, possible only with a NaN gain or input, ranks above
-// infinity).
-uint32_t ProcessFloat(BYTE* dst, const BYTE* src, size_t n) {
-    const __m128i absolute = _mm_set1_epi32(0x7FFFFFFF);
-    __m128i largestBits = _mm_setzero_si128();
-    size_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        const __m128 f = _mm_loadu_ps(reinterpret_cast<const float*>(src + 4 * i));
+// infinity). Staged silence times an infinite or NaN gain is NaN, so only the
+// run's own samples count.
+struct Float32 {
+    static constexpr size_t kSamples = 4, kBytes = 4, kBefore = 0, kAfter = 0;
+    static constexpr BYTE kSilence = 0;
+    using Peak = __m128i;
+
+    Peak Start() const { return _mm_setzero_si128(); }
+
+    Peak Step(BYTE* dst, const BYTE* src, Peak largestBits, size_t count) const {
+        const __m128i absolute = _mm_set1_epi32(0x7FFFFFFF);
+        const __m128 f = _mm_loadu_ps(reinterpret_cast<const float*>(src));
         const __m128d low = _mm_mul_pd(_mm_cvtps_pd(f), LoadGainPair());
         const __m128d high = _mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(f, f)), LoadGainPair());
         const __m128 out = _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high));
-        _mm_storeu_ps(reinterpret_cast<float*>(dst + 4 * i), out);
-        const __m128i bits = _mm_and_si128(_mm_castps_si128(out), absolute);
+        _mm_storeu_ps(reinterpret_cast<float*>(dst), out);
+        const __m128i own = _mm_cmpgt_epi32(_mm_set1_epi32(static_cast<int>(count)), _mm_setr_epi32(0, 1, 2, 3));
+        const __m128i bits = _mm_and_si128(_mm_castps_si128(out), _mm_and_si128(own, absolute));
         const __m128i greater = _mm_cmpgt_epi32(bits, largestBits);
-        largestBits = _mm_or_si128(_mm_and_si128(greater, bits), _mm_andnot_si128(greater, largestBits));
+        return _mm_or_si128(_mm_and_si128(greater, bits), _mm_andnot_si128(greater, largestBits));
     }
-    uint32_t lanes[4];
-    StoreLanes(largestBits, lanes);
-    uint32_t largest = std::max(std::max(lanes[0], lanes[1]), std::max(lanes[2], lanes[3]));
-    for (; i < n; ++i) {
-        float f;
-        std::memcpy(&f, src + 4 * i, 4);
-        const float o = static_cast<float>(f * *SharedGain());
-        std::memcpy(dst + 4 * i, &o, 4);
-        uint32_t bits;
-        std::memcpy(&bits, &o, 4);
-        largest = std::max(largest, bits & 0x7FFFFFFFu);
+
+    uint32_t Largest(Peak largestBits) const {
+        uint32_t lanes[4];
+        StoreLanes(largestBits, lanes);
+        return std::max(std::max(lanes[0], lanes[1]), std::max(lanes[2], lanes[3]));
     }
-    return largest;
-}
+};
 
 }  // namespace
 
-HRESULT ProcessSamples(BOOL enabled, const WAVEFORMATEX* format, BYTE* destination, const BYTE* source, DWORD* count) {
+void ProcessSamples(BOOL enabled, const SampleFormat& format, BYTE* destination, const BYTE* source, DWORD* count) {
     if (!enabled) {
         std::memcpy(destination, source, *count);
-        return S_OK;
-    }
-    SampleFormat sample;
-    if (!ClassifyFormat(format, &sample)) {
-        *count = 0;
-        return E_FAIL;
+        return;
     }
     // Whole frames only. A block alignment smaller than the packed samples of
     // a frame never passes type negotiation; bounding the frames by both keeps
     // every access inside the count whatever the block says.
-    const size_t packedFrame = size_t(format->nChannels) * sample.bytesPerSample;
-    size_t frames = format->nBlockAlign ? *count / format->nBlockAlign : 0;
+    const size_t packedFrame = size_t(format.channels) * format.bytesPerSample;
+    size_t frames = format.blockAlign ? *count / format.blockAlign : 0;
     if (packedFrame == 0)
         frames = 0;
     else if (frames > *count / packedFrame)
         frames = *count / packedFrame;
-    const size_t n = frames * format->nChannels;
-    *count = static_cast<DWORD>(n * sample.bytesPerSample);
+    const size_t n = frames * format.channels;
+    *count = static_cast<DWORD>(n * format.bytesPerSample);
 
+    const unsigned stepShift = 32u - format.validBits;
     float runPeak = 0.0f;
-    switch (sample.layout) {
-    case Layout::kUnsigned8: runPeak = static_cast<float>(Process8(destination, source, n)) * (1.0f / 128.0f); break;
-    case Layout::kSigned16: runPeak = static_cast<float>(Process16(destination, source, n)) * (1.0f / 32768.0f); break;
-    case Layout::kPacked24:
-        runPeak = static_cast<float>(ProcessLeftJustified<true>(destination, source, n, sample.stepShift)) *
-                  (1.0f / 2147483648.0f);
+    switch (format.layout) {
+    case SampleLayout::kUnsigned8:
+        runPeak = static_cast<float>(RunKernel(Unsigned8(), destination, source, n)) * (1.0f / 128.0f);
         break;
-    case Layout::kSigned32:
-        runPeak = static_cast<float>(ProcessLeftJustified<false>(destination, source, n, sample.stepShift)) *
-                  (1.0f / 2147483648.0f);
+    case SampleLayout::kSigned16:
+        runPeak = static_cast<float>(RunKernel(Signed16(), destination, source, n)) * (1.0f / 32768.0f);
         break;
-    case Layout::kFloat32: {
-        const uint32_t bits = ProcessFloat(destination, source, n);
+    case SampleLayout::kPacked24:
+        runPeak =
+            static_cast<float>(ProcessLeftJustified<true>(destination, source, n, stepShift)) * (1.0f / 2147483648.0f);
+        break;
+    case SampleLayout::kSigned32:
+        runPeak =
+            static_cast<float>(ProcessLeftJustified<false>(destination, source, n, stepShift)) * (1.0f / 2147483648.0f);
+        break;
+    case SampleLayout::kFloat32: {
+        const uint32_t bits = RunKernel(Float32(), destination, source, n);
         std::memcpy(&runPeak, &bits, sizeof(runPeak));
         break;
     }
     }
     g_sharedGainState.UpdateMeter(runPeak);
-    return S_OK;
 }
 
 }  // namespace gainlet

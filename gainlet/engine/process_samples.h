@@ -6,11 +6,30 @@
 
 namespace gainlet {
 
+// How samples sit in memory; it decides the arithmetic.
+enum class SampleLayout : BYTE { kUnsigned8, kSigned16, kPacked24, kSigned32, kFloat32 };
+
+// An accepted input format, decoded once when the type is set, so that
+// nothing after negotiation reads a format block again.
+struct SampleFormat {
+    SampleLayout layout;
+    WORD bytesPerSample;  // 1 to 4, packed one after another in a frame
+    WORD validBits;       // the container's, or the extensible block's valid bits
+    bool isFloat;         // float samples; an extensible float below 32 bits still takes an integer layout
+    WORD shownBits;       // what the settings page shows: valid bits of integer samples, the container of floats
+    WORD channels;
+    WORD blockAlign;
+    DWORD samplesPerSec;
+};
+
+// The accepted formats: true, with *out filled, for a format block of size
+// bytes that the object takes; no byte past size is read.
+bool DecodeSampleFormat(const BYTE* block, ULONG size, SampleFormat* out);
+
 // Copies one run of interleaved samples from source to destination,
 // multiplied by the shared gain (whole frames only), and feeds the shared
 // meter once. With enabled == FALSE the bytes are copied unchanged.
 // count: in, bytes that may be consumed and produced; out, bytes written.
-// E_FAIL (count 0, nothing written) for an unsupported sample layout.
-HRESULT ProcessSamples(BOOL enabled, const WAVEFORMATEX* format, BYTE* destination, const BYTE* source, DWORD* count);
+void ProcessSamples(BOOL enabled, const SampleFormat& format, BYTE* destination, const BYTE* source, DWORD* count);
 
 }  // namespace gainlet

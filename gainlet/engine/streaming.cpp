@@ -139,9 +139,7 @@ STDMETHODIMP CGainlet::ProcessOutput(DWORD, DWORD bufferCount, DMO_OUTPUT_DATA_B
     const DWORD version = stateVersion;
     const bool usesUpHeldData = heldLength <= maxLength;
     DWORD count = usesUpHeldData ? heldLength : maxLength;
-    hr = ProcessSamples(enabled.load(std::memory_order_relaxed),
-                        reinterpret_cast<const WAVEFORMATEX*>(inputType->pbFormat), memory, heldData, &count);
-    if (FAILED(hr)) return hr;
+    ProcessSamples(enabled.load(std::memory_order_relaxed), inputFormat, memory, heldData, &count);
     const DWORD bytesPerSecond = reinterpret_cast<const WAVEFORMATEX*>(outputType->pbFormat)->nAvgBytesPerSec;
     hr = destination->SetLength(count);
     if (FAILED(hr)) return hr;

@@ -1,30 +1,9 @@
 #include "class_factory.h"
 
-#include <new>
-
 namespace gainlet {
 
-const InterfaceEntry* ClassFactory::InterfaceTable() {
-    static constexpr InterfaceEntry table[] = {
-        GAINLET_INTERFACE_ENTRY(ClassFactory, IClassFactory, IID_IClassFactory),
-        {nullptr, nullptr},
-    };
-    return table;
-}
-
 HRESULT ClassFactory::CreateCached(InstanceCreator creator, IUnknown** cache) {
-    *cache = nullptr;
-    auto* factory = new (std::nothrow) CachedObject<ClassFactory>();
-    if (!factory) return E_OUTOFMEMORY;
-    factory->creator = creator;
-
-    HRESULT hr = factory->InitializeObjectLock();
-    if (SUCCEEDED(hr)) hr = factory->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(cache));
-    if (FAILED(hr)) {
-        delete factory;
-        return hr;
-    }
-    return S_OK;
+    return Create(nullptr, IID_IUnknown, reinterpret_cast<void**>(cache), creator);
 }
 
 STDMETHODIMP ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** ppv) {

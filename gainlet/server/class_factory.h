@@ -9,10 +9,8 @@
 
 namespace gainlet {
 
-class ClassFactory : public ComObjectRoot, public IClassFactory {
+class ClassFactory final : public ComObject<ClassFactory, IClassFactory> {
 public:
-    static const InterfaceEntry* InterfaceTable();
-
     // Makes a cached factory for creator and returns its IUnknown, the
     // class table's own (uncounted) reference.
     static HRESULT CreateCached(InstanceCreator creator, IUnknown** cache);
@@ -20,11 +18,14 @@ public:
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** ppv) override;
     STDMETHODIMP LockServer(BOOL lock) override;
 
-protected:
-    ClassFactory() = default;
-
 private:
-    InstanceCreator creator = nullptr;
+    friend ComObject;
+    static constexpr bool kCachedInClassTable = true;
+
+    explicit ClassFactory(InstanceCreator creator) : creator(creator) {}
+    ~ClassFactory() = default;
+
+    const InstanceCreator creator;
 };
 
 }  // namespace gainlet

@@ -9,8 +9,8 @@ namespace gainlet {
 
 ClassEntry* ServerClassTable() {
     static ClassEntry table[] = {
-        {&CLSID_Gainlet, IDR_GAINLET, CreateComObject<CGainlet>, nullptr},
-        {&CLSID_GainletPropPage, IDR_GAINLETPROPPAGE, CreateComObject<CGainletPropPage>, nullptr},
+        {&CLSID_Gainlet, IDR_GAINLET, CGainlet::Create, nullptr},
+        {&CLSID_GainletPropPage, IDR_GAINLETPROPPAGE, CGainletPropPage::Create, nullptr},
         {nullptr, 0, nullptr, nullptr},
     };
     return table;

@@ -1,10 +1,8 @@
 #include "settings/property_page.h"
 
-#include <cstring>
 #include <cwchar>
 
 #include "base/shared_gain_state.h"
-#include "common/unique_handle.h"
 #include "resource.h"
 #include "settings/c_locale_number.h"
 #include "settings/gain_range.h"
@@ -27,14 +25,6 @@ constexpr UINT kLastKeyboardMessage = 0x0108;
 constexpr UINT kLastMouseMessage = WM_XBUTTONDBLCLK;
 
 }  // namespace
-
-const InterfaceEntry* CGainletPropPage::InterfaceTable() {
-    static constexpr InterfaceEntry table[] = {
-        GAINLET_INTERFACE_ENTRY(CGainletPropPage, IPropertyPage, IID_IPropertyPage),
-        {nullptr, nullptr},
-    };
-    return table;
-}
 
 CGainletPropPage::CGainletPropPage() : titleId(IDS_TITLE), helpFileId(IDS_HELPFILE), docStringId(IDS_DOCSTRING) {}
 
@@ -169,14 +159,7 @@ STDMETHODIMP CGainletPropPage::Apply() {
     }
     if (gainDb < kLowestGainDb) gainDb = kLowestGainDb;
 
-    RegistryKey key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
-                        nullptr, key.put(), nullptr) == ERROR_SUCCESS) {
-        DWORD bits;
-        static_assert(sizeof bits == sizeof gainDb, "the value holds the float's bit pattern");
-        std::memcpy(&bits, &gainDb, sizeof bits);
-        RegSetValueExW(key.get(), kGainValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&bits), sizeof bits);
-    }
+    WriteStoredGainDb(gainDb);
     if (gainControl) gainControl->SetGain(gainDb);
     dirty = FALSE;
     appliedGainDb = gainDb;

@@ -13,10 +13,8 @@
 
 namespace gainlet {
 
-class CGainletPropPage : public ComObjectRoot, public IPropertyPage {
+class CGainletPropPage final : public ComObject<CGainletPropPage, IPropertyPage> {
 public:
-    static const InterfaceEntry* InterfaceTable();
-
     // IPropertyPage
     STDMETHODIMP SetPageSite(IPropertyPageSite* site) override;
     STDMETHODIMP Activate(HWND parent, LPCRECT rect, BOOL modal) override;
@@ -30,11 +28,11 @@ public:
     STDMETHODIMP Help(LPCOLESTR helpDirectory) override;
     STDMETHODIMP TranslateAccelerator(MSG* message) override;
 
-protected:
+private:
+    friend ComObject;
     CGainletPropPage();
     ~CGainletPropPage();
 
-private:
     // The dialog (settings_dialog.cpp).
     HRESULT CreateSettingsDialog(HWND parent);
     void DestroySettingsDialog();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <ocidl.h>
+#include <wrl/client.h>
 
 #include "base/com_object.h"
 #include "outer_unknown.h"
@@ -13,16 +14,8 @@ namespace {
 LONG destroyed = 0;
 LONG finalReleased = 0;
 
-class CTwoFaces : public ComObjectRoot, public IPersist, public IOleWindow {
+class CTwoFaces final : public ComObject<CTwoFaces, IPersist, IOleWindow> {
 public:
-    static const InterfaceEntry* InterfaceTable() {
-        static const InterfaceEntry table[] = {
-            GAINLET_INTERFACE_ENTRY(CTwoFaces, IPersist, IID_IPersist),
-            GAINLET_INTERFACE_ENTRY(CTwoFaces, IOleWindow, IID_IOleWindow),
-            {nullptr, 0},
-        };
-        return table;
-    }
     void FinalRelease() { ++finalReleased; }
     ~CTwoFaces() { ++destroyed; }
 
@@ -37,6 +30,7 @@ public:
     STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 };
 
+using Microsoft::WRL::ComPtr;
 using test::Outer;
 
 class ComObjectTest : public ::testing::Test {
@@ -49,60 +43,61 @@ protected:
 };
 
 TEST_F(ComObjectTest, StandaloneIdentityAndLifetime) {
-    IOleWindow* window = nullptr;
-    ASSERT_EQ(CreateComObject<CTwoFaces>(nullptr, IID_IOleWindow, reinterpret_cast<void**>(&window)), S_OK);
+    ComPtr<IOleWindow> window;
+    ASSERT_EQ(CTwoFaces::Create(nullptr, IID_IOleWindow, reinterpret_cast<void**>(window.GetAddressOf())), S_OK);
     EXPECT_EQ(ModuleLockCount(), 1);
 
-    IUnknown* unknown = nullptr;
-    IPersist* persist = nullptr;
-    ASSERT_EQ(window->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
-    ASSERT_EQ(window->QueryInterface(IID_IPersist, reinterpret_cast<void**>(&persist)), S_OK);
-    EXPECT_EQ(static_cast<void*>(unknown), static_cast<void*>(persist)) << "first entry is the identity";
-    EXPECT_NE(static_cast<void*>(window), static_cast<void*>(persist));
+    ComPtr<IUnknown> unknown;
+    ComPtr<IPersist> persist;
+    ASSERT_EQ(window->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(unknown.GetAddressOf())), S_OK);
+    ASSERT_EQ(window->QueryInterface(IID_IPersist, reinterpret_cast<void**>(persist.GetAddressOf())), S_OK);
+    EXPECT_EQ(static_cast<void*>(unknown.Get()), static_cast<void*>(persist.Get())) << "first entry is the identity";
+    EXPECT_NE(static_cast<void*>(window.Get()), static_cast<void*>(persist.Get()));
 
     void* none = reinterpret_cast<void*>(1);
     EXPECT_EQ(window->QueryInterface(IID_IDispatch, &none), E_NOINTERFACE);
     EXPECT_EQ(none, nullptr);
     EXPECT_EQ(window->QueryInterface(IID_IPersist, nullptr), E_POINTER);
 
-    unknown->Release();
-    persist->Release();
+    unknown.Reset();
+    persist.Reset();
     EXPECT_EQ(destroyed, 0);
-    EXPECT_EQ(window->Release(), 0u);
+    EXPECT_EQ(window.Reset(), 0u);
     EXPECT_EQ(finalReleased, 1);
     EXPECT_EQ(destroyed, 1);
 }
 
 TEST_F(ComObjectTest, FailedCreationDestroysAndRestoresLockCount) {
     void* object = reinterpret_cast<void*>(1);
-    EXPECT_EQ(CreateComObject<CTwoFaces>(nullptr, IID_IDispatch, &object), E_NOINTERFACE);
+    EXPECT_EQ(CTwoFaces::Create(nullptr, IID_IDispatch, &object), E_NOINTERFACE);
     EXPECT_EQ(object, nullptr);
     EXPECT_EQ(destroyed, 1);
-    EXPECT_EQ(CreateComObject<CTwoFaces>(nullptr, IID_IPersist, nullptr), E_POINTER);
+    EXPECT_EQ(CTwoFaces::Create(nullptr, IID_IPersist, nullptr), E_POINTER);
 }
 
 TEST_F(ComObjectTest, AggregatedForwardsToOuter) {
     Outer outer;
-    IUnknown* inner = nullptr;
-    ASSERT_EQ(CreateComObject<CTwoFaces>(&outer, IID_IUnknown, reinterpret_cast<void**>(&inner)), S_OK);
+    ComPtr<IUnknown> inner;
+    ASSERT_EQ(CTwoFaces::Create(&outer, IID_IUnknown, reinterpret_cast<void**>(inner.GetAddressOf())), S_OK);
     EXPECT_EQ(outer.refs, 1) << "the inner unknown counts itself";
     EXPECT_EQ(ModuleLockCount(), 1);
 
-    IUnknown* again = nullptr;
-    ASSERT_EQ(inner->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&again)), S_OK);
+    ComPtr<IUnknown> again;
+    ASSERT_EQ(inner->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(again.GetAddressOf())), S_OK);
     EXPECT_EQ(again, inner) << "the inner unknown answers IID_IUnknown with itself";
-    again->Release();
+    again.Reset();
 
-    IOleWindow* window = nullptr;
-    ASSERT_EQ(inner->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&window)), S_OK);
+    ComPtr<IOleWindow> window;
+    ASSERT_EQ(inner->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(window.GetAddressOf())), S_OK);
     EXPECT_EQ(outer.refs, 2) << "the interface's AddRef went to the outer object";
-    window->AddRef();
-    EXPECT_EQ(outer.refs, 3);
-    window->Release();
-    window->Release();
+    {
+        ComPtr<IOleWindow> copy = window;
+        EXPECT_EQ(outer.refs, 3);
+    }
+    window.Reset();
     EXPECT_EQ(outer.refs, 1);
 
-    EXPECT_EQ(inner->Release(), 0u);
+    EXPECT_EQ(inner.Reset(), 0u);
     EXPECT_EQ(finalReleased, 1);
     EXPECT_EQ(destroyed, 1);
 }

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <set>
 #include <vector>
 
@@ -30,6 +31,22 @@ bool KeyExists(const wchar_t* path) {
     RegistryKey key;
     return RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
+
+// A record built in memory that is not zero, as the module builds its own:
+// nothing may rely on zeroed storage.
+class FreshRecord {
+public:
+    FreshRecord() {
+        std::memset(storage_, 0xCD, sizeof storage_);
+        record_ = new (storage_) SharedGainState;
+    }
+    ~FreshRecord() { record_->~SharedGainState(); }
+    SharedGainState* operator->() { return record_; }
+
+private:
+    alignas(SharedGainState) unsigned char storage_[sizeof(SharedGainState)];
+    SharedGainState* record_;
+};
 
 // Leaves HKCU\Software\Gainlet\DSP Plugin as it found it: the value restored
 // or removed, keys it had to create deleted again.
@@ -88,12 +105,9 @@ protected:
         double linearGain;
     };
     static Loaded Load() {
-        SharedGainState record;
-        std::memset(static_cast<void*>(&record), 0xCD, sizeof(record));  // no reliance on zeroed memory
-        record.Load();
-        Loaded loaded = {0.0f, record.LinearGain()};
-        record.ReadGainDb(&loaded.gainDb);
-        record.Unload();
+        FreshRecord record;
+        Loaded loaded = {0.0f, record->LinearGain()};
+        record->ReadGainDb(&loaded.gainDb);
         return loaded;
     }
 
@@ -166,78 +180,70 @@ TEST_F(PersistedGainTest, NonFiniteValuesAreKeptAsStored) {
 }
 
 TEST(SharedGainStateTest, FreshRecordHasEmptyMeterAndFormat) {
-    SharedGainState record;
-    std::memset(static_cast<void*>(&record), 0xCD, sizeof(record));
-    record.Load();
+    FreshRecord record;
     float peak = -1.0f;
     BOOL processed = -1;
-    record.ReadMeter(FALSE, &peak, &processed);
+    record->ReadMeter(FALSE, &peak, &processed);
     EXPECT_EQ(0.0f, peak);
     EXPECT_EQ(FALSE, processed);
     DWORD rate = 1, channels = 1, bits = 1;
     BOOL isFloat = 1;
-    record.ReadFormat(&rate, &channels, &bits, &isFloat);
+    record->ReadFormat(&rate, &channels, &bits, &isFloat);
     EXPECT_EQ(0u, rate);
     EXPECT_EQ(0u, channels);
     EXPECT_EQ(0u, bits);
     EXPECT_EQ(FALSE, isFloat);
-    EXPECT_NEAR(6.0 / std::log10(2.0), record.exponentToDb, 1e-12);
-    EXPECT_NEAR(std::log10(2.0) / 6.0, record.dbToExponent, 1e-17);
-    record.Unload();
+    EXPECT_NEAR(6.0 / std::log10(2.0), record->exponentToDb, 1e-12);
+    EXPECT_NEAR(std::log10(2.0) / 6.0, record->dbToExponent, 1e-17);
 }
 
 TEST(SharedGainStateTest, SetGainChangesBothForms) {
-    SharedGainState record;
-    record.Load();
+    FreshRecord record;
     float gainDb = 0.0f;
-    record.SetGain(6.0f);
-    record.ReadGainDb(&gainDb);
+    record->SetGain(6.0f);
+    record->ReadGainDb(&gainDb);
     EXPECT_EQ(6.0f, gainDb);
-    EXPECT_NEAR(2.0, record.LinearGain(), 1e-15);
-    record.SetGain(-100.0f);  // no range check and no rounding of the dB value
-    record.ReadGainDb(&gainDb);
+    EXPECT_NEAR(2.0, record->LinearGain(), 1e-15);
+    record->SetGain(-100.0f);  // no range check and no rounding of the dB value
+    record->ReadGainDb(&gainDb);
     EXPECT_EQ(-100.0f, gainDb);
-    EXPECT_NEAR(FactorOf(-100.0), record.LinearGain(), 1e-19);
-    record.SetGain(40.0f);
-    EXPECT_NEAR(FactorOf(40.0), record.LinearGain(), 1e-12);
-    record.Unload();
+    EXPECT_NEAR(FactorOf(-100.0), record->LinearGain(), 1e-19);
+    record->SetGain(40.0f);
+    EXPECT_NEAR(FactorOf(40.0), record->LinearGain(), 1e-12);
 }
 
 TEST(SharedGainStateTest, MeterKeepsTheLargestPeakUntilAResetRead) {
-    SharedGainState record;
-    record.Load();
+    FreshRecord record;
     float peak;
     BOOL processed;
 
-    record.UpdateMeter(0.5f);
-    record.UpdateMeter(0.25f);
-    record.ReadMeter(FALSE, &peak, &processed);
+    record->UpdateMeter(0.5f);
+    record->UpdateMeter(0.25f);
+    record->ReadMeter(FALSE, &peak, &processed);
     EXPECT_EQ(0.5f, peak);
     EXPECT_EQ(TRUE, processed);
 
     // Without reset the peak stays, but the flag only tells of new audio.
-    record.ReadMeter(FALSE, &peak, &processed);
+    record->ReadMeter(FALSE, &peak, &processed);
     EXPECT_EQ(0.5f, peak);
     EXPECT_EQ(FALSE, processed);
 
-    record.UpdateMeter(0.0f);  // an empty run still counts as audio flowing
-    record.ReadMeter(TRUE, &peak, &processed);
+    record->UpdateMeter(0.0f);  // an empty run still counts as audio flowing
+    record->ReadMeter(TRUE, &peak, &processed);
     EXPECT_EQ(0.5f, peak);
     EXPECT_EQ(TRUE, processed);
 
-    record.ReadMeter(TRUE, &peak, &processed);
+    record->ReadMeter(TRUE, &peak, &processed);
     EXPECT_EQ(0.0f, peak);
     EXPECT_EQ(FALSE, processed);
 
-    record.UpdateMeter(1.5f);  // float audio beyond full scale
-    record.ReadMeter(TRUE, &peak, &processed);
+    record->UpdateMeter(1.5f);  // float audio beyond full scale
+    record->ReadMeter(TRUE, &peak, &processed);
     EXPECT_EQ(1.5f, peak);
-    record.Unload();
 }
 
 TEST(SharedGainStateTest, PublishedFormatReportsValidBitsAndFloat) {
-    SharedGainState record;
-    record.Load();
+    FreshRecord record;
     struct Case {
         WAVEFORMATEXTENSIBLE format;
         DWORD bits;
@@ -252,16 +258,17 @@ TEST(SharedGainStateTest, PublishedFormatReportsValidBitsAndFloat) {
     };
     for (auto& c : cases) {
         c.format.Format.nSamplesPerSec = 96000 + c.format.Format.nChannels;
-        record.PublishFormat(&c.format.Format);
+        SampleFormat decoded{};
+        ASSERT_TRUE(DecodeSampleFormat(reinterpret_cast<const BYTE*>(&c.format), sizeof c.format, &decoded));
+        record->PublishFormat(decoded.samplesPerSec, decoded.channels, decoded.shownBits, decoded.isFloat);
         DWORD rate, channels, bits;
         BOOL isFloat;
-        record.ReadFormat(&rate, &channels, &bits, &isFloat);
+        record->ReadFormat(&rate, &channels, &bits, &isFloat);
         EXPECT_EQ(c.format.Format.nSamplesPerSec, rate);
         EXPECT_EQ(c.format.Format.nChannels, channels);
         EXPECT_EQ(c.bits, bits);
         EXPECT_EQ(c.isFloat, isFloat);
     }
-    record.Unload();
 }
 
 // The streaming thread processes runs while a UI thread keeps changing the
@@ -282,6 +289,8 @@ TEST(SharedGainStateTest, GainChangesAndMeterReadsRaceWithProcessing) {
     // 32-bit samples with every bit in use make two different factors give
     // different outputs.
     const auto format = MakeFormat(WAVE_FORMAT_EXTENSIBLE, 2, 32, 32);
+    SampleFormat decoded{};
+    ASSERT_TRUE(DecodeSampleFormat(reinterpret_cast<const BYTE*>(&format), sizeof format, &decoded));
     // The runs go on until the reader has overlapped enough of them, however
     // the two threads happen to be scheduled.
     constexpr int kMinRuns = 4000;
@@ -308,8 +317,8 @@ TEST(SharedGainStateTest, GainChangesAndMeterReadsRaceWithProcessing) {
             const int32_t a = 0x1234567 + static_cast<int32_t>((run * 2654435761u) % 0x6000000u);
             for (size_t i = 0; i < kSamples; ++i) in[i] = i % 2 ? -a : a;
             DWORD count = kSamples * 4;
-            ProcessSamples(TRUE, &format.Format, reinterpret_cast<BYTE*>(out.data()),
-                           reinterpret_cast<const BYTE*>(in.data()), &count);
+            ProcessSamples(TRUE, decoded, reinterpret_cast<BYTE*>(out.data()), reinterpret_cast<const BYTE*>(in.data()),
+                           &count);
             std::set<int32_t> allowed;
             for (double g : factors) {
                 for (int32_t s : {a, -a}) {

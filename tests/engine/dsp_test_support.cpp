@@ -83,7 +83,7 @@ bool SameMediaType(const DMO_MEDIA_TYPE& a, const DMO_MEDIA_TYPE& b) {
 
 ComPtr<IMediaObject> CreateDsp() {
     ComPtr<IMediaObject> dsp;
-    EXPECT_EQ(CreateComObject<CGainlet>(nullptr, IID_IMediaObject, reinterpret_cast<void**>(dsp.GetAddressOf())), S_OK);
+    EXPECT_EQ(CGainlet::Create(nullptr, IID_IMediaObject, reinterpret_cast<void**>(dsp.GetAddressOf())), S_OK);
     return dsp;
 }
 

@@ -53,7 +53,7 @@ TEST(DspAggregation, InterfacesDelegateToTheOuterUnknown) {
     ASSERT_EQ(ModuleLockCount(), 0);
     Outer outer;
     IUnknown* inner = nullptr;
-    ASSERT_EQ(CreateComObject<CGainlet>(&outer, IID_IUnknown, reinterpret_cast<void**>(&inner)), S_OK);
+    ASSERT_EQ(CGainlet::Create(&outer, IID_IUnknown, reinterpret_cast<void**>(&inner)), S_OK);
     EXPECT_EQ(ModuleLockCount(), 1);
     EXPECT_EQ(outer.refs, 1) << "the inner unknown counts itself";
     IUnknown* innerAgain = Query(inner, IID_IUnknown);

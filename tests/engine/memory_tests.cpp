@@ -15,14 +15,8 @@ namespace {
 
 // Counts task-memory blocks allocated and freed while registered, and can
 // make the next allocations fail.
-class CountingMallocSpy final : public IMallocSpy {
+class CountingMallocSpy final : public StandIn<IMallocSpy> {
 public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override {
-        return QuerySingleInterface<IMallocSpy>(this, IID_IMallocSpy, iid, ppv);
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-
     STDMETHODIMP_(SIZE_T) PreAlloc(SIZE_T size) override {
         if (failAllocations > 0 && size) {
             --failAllocations;

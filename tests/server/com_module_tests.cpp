@@ -22,16 +22,9 @@ const CLSID CLSID_Unknown = {0x2c1c7f4e, 0x5a3b, 0x4f0d, {0x9b, 0x1e, 0x6e, 0x0c
 
 LONG created = 0;
 
-class CProbe : public ComObjectRoot, public IPersist {
+class CProbe final : public ComObject<CProbe, IPersist> {
 public:
     CProbe() { InterlockedIncrement(&created); }
-    static const InterfaceEntry* InterfaceTable() {
-        static const InterfaceEntry table[] = {
-            GAINLET_INTERFACE_ENTRY(CProbe, IPersist, IID_IPersist),
-            {nullptr, 0},
-        };
-        return table;
-    }
     STDMETHODIMP GetClassID(CLSID* clsid) override {
         *clsid = CLSID_Probe;
         return S_OK;
@@ -60,7 +53,7 @@ protected:
     }
 
     ClassEntry table[2] = {
-        {&CLSID_Probe, 0, CreateComObject<CProbe>, nullptr},
+        {&CLSID_Probe, 0, CProbe::Create, nullptr},
         {nullptr, 0, nullptr, nullptr},
     };
     ComModule module;

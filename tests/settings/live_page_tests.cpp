@@ -111,8 +111,7 @@ class LivePageTest : public ::testing::Test {
 protected:
     void SetUp() override {
         DeleteStoredGain();
-        ASSERT_EQ(gainlet::CreateComObject<gainlet::CGainlet>(nullptr, IID_IMediaObject,
-                                                              reinterpret_cast<void**>(dsp.GetAddressOf())),
+        ASSERT_EQ(gainlet::CGainlet::Create(nullptr, IID_IMediaObject, reinterpret_cast<void**>(dsp.GetAddressOf())),
                   S_OK);
         ASSERT_EQ(dsp.As(&control), S_OK);
         control->SetGain(gainlet::kDefaultGainDb);
@@ -163,16 +162,11 @@ TEST_F(LivePageTest, MeterLampAndFormatFollowTheAudio) {
 }
 
 // Hands out the page the way the DLL's class object does.
-class PageFactory : public IClassFactory {
+class PageFactory : public gainlet::test::StandIn<IClassFactory> {
 public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override {
-        return gainlet::test::QuerySingleInterface<IClassFactory>(this, IID_IClassFactory, iid, ppv);
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** ppv) override {
         ++created;
-        return gainlet::CreateComObject<gainlet::CGainletPropPage>(outer, iid, ppv);
+        return gainlet::CGainletPropPage::Create(outer, iid, ppv);
     }
     STDMETHODIMP LockServer(BOOL) override { return S_OK; }
     int created = 0;

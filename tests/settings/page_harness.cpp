@@ -6,7 +6,6 @@
 #include "base/shared_gain_state.h"
 #include "resource.h"
 #include "settings/property_page.h"
-#include "single_interface.h"
 
 namespace gainlet_test {
 
@@ -112,10 +111,6 @@ Frame::Frame()
 
 HWND Frame::FindPageDialog() const { return FindWindowExW(handle.get(), nullptr, L"#32770", nullptr); }
 
-STDMETHODIMP RecordingSite::QueryInterface(REFIID iid, void** ppv) {
-    return gainlet::test::QuerySingleInterface<IPropertyPageSite>(this, IID_IPropertyPageSite, iid, ppv);
-}
-
 STDMETHODIMP RecordingSite::OnStatusChange(DWORD flags) {
     statusChanges.push_back(flags);
     return S_OK;
@@ -132,10 +127,6 @@ STDMETHODIMP RecordingSite::GetPageContainer(IUnknown** container) {
 }
 
 STDMETHODIMP RecordingSite::TranslateAccelerator(MSG*) { return S_FALSE; }
-
-STDMETHODIMP FakeGainlet::QueryInterface(REFIID iid, void** ppv) {
-    return gainlet::test::QuerySingleInterface<IGainlet>(this, IID_IGainlet, iid, ppv);
-}
 
 STDMETHODIMP FakeGainlet::GetGain(float* gainDb) {
     *gainDb = gain;
@@ -168,8 +159,7 @@ STDMETHODIMP FakeGainlet::GetFormatInfo(DWORD* rate, DWORD* channelCount, DWORD*
 }
 
 ActivePage::ActivePage(IUnknown* object, RECT rect) {
-    gainlet::CreateComObject<gainlet::CGainletPropPage>(nullptr, IID_IPropertyPage,
-                                                        reinterpret_cast<void**>(page.GetAddressOf()));
+    gainlet::CGainletPropPage::Create(nullptr, IID_IPropertyPage, reinterpret_cast<void**>(page.GetAddressOf()));
     if (!page) return;
     page->SetPageSite(&site);
     if (object) page->SetObjects(1, &object);

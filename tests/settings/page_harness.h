@@ -16,6 +16,7 @@
 
 #include "common/unique_handle.h"
 #include "gainlet.h"
+#include "single_interface.h"
 
 namespace gainlet_test {
 
@@ -54,14 +55,10 @@ private:
     gainlet::WindowHandle handle;
 };
 
-class RecordingSite : public IPropertyPageSite {
+class RecordingSite : public gainlet::test::StandIn<IPropertyPageSite> {
 public:
     std::vector<DWORD> statusChanges;
-    LONG refs = 1;
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs); }
-    STDMETHODIMP_(ULONG) Release() override { return InterlockedDecrement(&refs); }
     STDMETHODIMP OnStatusChange(DWORD flags) override;
     STDMETHODIMP GetLocaleID(LCID* locale) override;
     STDMETHODIMP GetPageContainer(IUnknown** container) override;
@@ -71,7 +68,7 @@ public:
 // Scripted engine: GetGain answers gain, SetGain records and updates it,
 // GetPeak hands out (and clears) the next scripted peak, GetFormatInfo the
 // scripted format. Any call may be made to fail.
-class FakeGainlet : public IGainlet {
+class FakeGainlet : public gainlet::test::StandIn<IGainlet> {
 public:
     float gain = -0.131f;
     std::vector<float> setGainCalls;
@@ -82,7 +79,6 @@ public:
     BOOL isFloat = FALSE;
     HRESULT formatResult = S_OK;
     int formatCalls = 0;
-    LONG refs = 1;
 
     // Audio arrives before the next tick.
     void Deliver(float peak) {
@@ -90,9 +86,6 @@ public:
         pendingProcessed = TRUE;
     }
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs); }
-    STDMETHODIMP_(ULONG) Release() override { return InterlockedDecrement(&refs); }
     STDMETHODIMP GetGain(float* gainDb) override;
     STDMETHODIMP SetGain(float gainDb) override;
     STDMETHODIMP GetPeak(float* peak, BOOL* processed, BOOL reset) override;

@@ -13,25 +13,12 @@ namespace {
 
 ComPtr<IPropertyPage> NewPage() {
     ComPtr<IPropertyPage> page;
-    gainlet::CreateComObject<gainlet::CGainletPropPage>(nullptr, IID_IPropertyPage,
-                                                        reinterpret_cast<void**>(page.GetAddressOf()));
+    gainlet::CGainletPropPage::Create(nullptr, IID_IPropertyPage, reinterpret_cast<void**>(page.GetAddressOf()));
     return page;
 }
 
 // Answers IUnknown only.
-class PlainObject : public IUnknown {
-public:
-    LONG refs = 1;
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override {
-        *ppv = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown)) return E_NOINTERFACE;
-        *ppv = this;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs); }
-    STDMETHODIMP_(ULONG) Release() override { return InterlockedDecrement(&refs); }
-};
+using PlainObject = gainlet::test::StandIn<IUnknown>;
 
 TEST(PageProtocol, AHostsFullSequence) {
     ASSERT_EQ(gainlet::ModuleLockCount(), 0);
