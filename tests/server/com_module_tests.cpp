@@ -60,7 +60,7 @@ protected:
     }
 
     ClassEntry table[2] = {
-        {&CLSID_Probe, 0, CreateComObject<CProbe>, nullptr},
+        {&CLSID_Probe, nullptr, CreateComObject<CProbe>, nullptr},
         {nullptr, 0, nullptr, nullptr},
     };
     ComModule module;
