@@ -6,26 +6,17 @@
 
 #include <string>
 
+#include "common/this_module.h"
 #include "common/unique_handle.h"
 #include "gainlet.h"
+#include "registry_probe.h"
 #include "resource.h"
 #include "server/class_keys.h"
 #include "server/class_table.h"
 #include "server/registration.h"
 
-extern "C" IMAGE_DOS_HEADER __ImageBase;
-
 namespace gainlet {
 namespace {
-
-std::wstring StringValue(HKEY key, const wchar_t* name) {
-    wchar_t data[512] = {};
-    DWORD bytes = sizeof(data) - sizeof(wchar_t), type = 0;
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes) != ERROR_SUCCESS)
-        return L"<absent>";
-    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    return data;
-}
 
 const ClassEntry& ClassOf(const CLSID& clsid) {
     const ClassEntry* entry = ServerClassTable();
@@ -53,16 +44,9 @@ protected:
     }
     HRESULT Unregister() { return UnregisterClassKeys(scratch.get(), ClassOf(CLSID_Gainlet).registryEntries); }
 
-    bool KeyExists(const wchar_t* path) {
-        RegistryKey key;
-        return RegOpenKeyExW(scratch.get(), path, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-    }
-
-    // The REG_SZ data, or "<absent>".
+    bool KeyExists(const wchar_t* path) { return test::KeyExists(scratch.get(), path); }
     std::wstring Value(const wchar_t* path, const wchar_t* name) {
-        RegistryKey key;
-        if (RegOpenKeyExW(scratch.get(), path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return L"<absent>";
-        return StringValue(key.get(), name);
+        return test::StringValue(scratch.get(), path, name);
     }
 
     void Put(const wchar_t* path, const wchar_t* name, const wchar_t* data) {
@@ -159,7 +143,7 @@ std::string ScriptOf(const ClassEntry& entry) {
 // The scripts the DLL carries (ANSI, CR LF, one tab per nesting level), and
 // the class table's keys saying the same.
 TEST(RegistrationResources, ScriptsAreTheClassesKeysInCrLfText) {
-    HMODULE self = reinterpret_cast<HMODULE>(&__ImageBase);
+    const HMODULE self = ThisModule();
     struct Expected {
         UINT id;
         const CLSID* clsid;
@@ -190,23 +174,19 @@ TEST(RegistrationResources, ScriptsAreTheClassesKeysInCrLfText) {
 // program standing in for the DLL.
 TEST(RegistrationResources, ClassKeysNameThisModuleAndUnregisterCleanly) {
     const wchar_t classKey[] = L"CLSID\\{CB5764E3-601F-4017-B0C5-11CE65E068C1}";
-    HMODULE self = reinterpret_cast<HMODULE>(&__ImageBase);
+    const HMODULE self = ThisModule();
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(self, path, MAX_PATH);
     const ClassEntry classes[] = {{&CLSID_Gainlet, ClassOf(CLSID_Gainlet).registryEntries, nullptr, nullptr}, {}};
 
     ASSERT_EQ(RegisterClasses(self, classes), S_OK);
-    RegistryKey key;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, (std::wstring(classKey) + L"\\InprocServer32").c_str(), 0, KEY_READ,
-                            key.put()),
-              ERROR_SUCCESS);
-    EXPECT_EQ(StringValue(key.get(), nullptr), path);
-    EXPECT_EQ(StringValue(key.get(), L"ThreadingModel"), L"Both");
-    key.reset();
+    const std::wstring inproc = std::wstring(classKey) + L"\\InprocServer32";
+    EXPECT_EQ(test::StringValue(HKEY_CLASSES_ROOT, inproc, nullptr), path);
+    EXPECT_EQ(test::StringValue(HKEY_CLASSES_ROOT, inproc, L"ThreadingModel"), L"Both");
 
     EXPECT_EQ(UnregisterClasses(self, classes), S_OK);
-    EXPECT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, classKey, 0, KEY_READ, key.put()), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID", 0, KEY_READ, key.put()), ERROR_SUCCESS);
+    EXPECT_FALSE(test::KeyExists(HKEY_CLASSES_ROOT, classKey));
+    EXPECT_TRUE(test::KeyExists(HKEY_CLASSES_ROOT, L"CLSID"));
 }
 
 }  // namespace
