@@ -16,15 +16,21 @@ DEFINE_GUID(WMP_PLUGINTYPE_DSP_OUTOFPROC, 0xef29b174, 0xc347, 0x44cc, 0x9a, 0x4f
 // interface's vtable structure (IWMPPluginEnableVtbl, ...) and C++ the same
 // methods in the same order as a class.
 // clang-format off
+// C's vtable structure spells out the IUnknown slots that C++ inherits.
+#ifdef __cplusplus
+#define C_IUNKNOWN_SLOTS
+#else
+#define C_IUNKNOWN_SLOTS                                                    \
+    STDMETHOD(QueryInterface)(THIS_ REFIID riid, void** ppvObject) PURE;    \
+    STDMETHOD_(ULONG, AddRef)(THIS) PURE;                                   \
+    STDMETHOD_(ULONG, Release)(THIS) PURE;
+#endif
+
 #undef INTERFACE
 #define INTERFACE IWMPPluginEnable
 DECLARE_INTERFACE_(IWMPPluginEnable, IUnknown) {
     BEGIN_INTERFACE
-#ifndef __cplusplus
-    STDMETHOD(QueryInterface)(THIS_ REFIID riid, void** ppvObject) PURE;
-    STDMETHOD_(ULONG, AddRef)(THIS) PURE;
-    STDMETHOD_(ULONG, Release)(THIS) PURE;
-#endif
+    C_IUNKNOWN_SLOTS
     STDMETHOD(SetEnable)(THIS_ BOOL fEnable) PURE;
     STDMETHOD(GetEnable)(THIS_ BOOL* pfEnable) PURE;
     END_INTERFACE
@@ -37,11 +43,7 @@ DEFINE_GUID(IID_IWMPPluginEnable, 0x5fca444c, 0x7ad1, 0x479d, 0xa4, 0xef, 0x40, 
 #define INTERFACE IWMPMediaPluginRegistrar
 DECLARE_INTERFACE_(IWMPMediaPluginRegistrar, IUnknown) {
     BEGIN_INTERFACE
-#ifndef __cplusplus
-    STDMETHOD(QueryInterface)(THIS_ REFIID riid, void** ppvObject) PURE;
-    STDMETHOD_(ULONG, AddRef)(THIS) PURE;
-    STDMETHOD_(ULONG, Release)(THIS) PURE;
-#endif
+    C_IUNKNOWN_SLOTS
     STDMETHOD(WMPRegisterPlayerPlugin)(THIS_
         LPWSTR pwszFriendlyName, LPWSTR pwszDescription, LPWSTR pwszUninstallString,
         DWORD dwPriority, GUID guidPluginType, CLSID clsid,
@@ -50,6 +52,7 @@ DECLARE_INTERFACE_(IWMPMediaPluginRegistrar, IUnknown) {
     END_INTERFACE
 };
 #undef INTERFACE
+#undef C_IUNKNOWN_SLOTS
 DEFINE_GUID(IID_IWMPMediaPluginRegistrar, 0x68e27045, 0x05bd, 0x40b2, 0x97, 0x20, 0x23, 0x08, 0x8c, 0x78, 0xe3, 0x90);
 
 #ifdef __CRT_UUID_DECL
