@@ -106,6 +106,52 @@ struct ClassRegistrationTraits {
 };
 using ClassRegistration = UniqueHandle<ClassRegistrationTraits>;
 
+// A struct held by value whose contents one call gives back, taking the
+// struct's address (MoFreeMediaType, say); empty is all zeros.
+template <typename T, auto free>
+class OwnedStruct {
+public:
+    OwnedStruct() noexcept = default;
+    ~OwnedStruct() { reset(); }
+
+    OwnedStruct(OwnedStruct&& other) noexcept : value(other.release()) {}
+    OwnedStruct& operator=(OwnedStruct&& other) noexcept {
+        if (this != &other) {
+            reset();
+            value = other.release();
+        }
+        return *this;
+    }
+    OwnedStruct(const OwnedStruct&) = delete;
+    OwnedStruct& operator=(const OwnedStruct&) = delete;
+
+    T* get() noexcept { return &value; }
+    const T* get() const noexcept { return &value; }
+    T* operator->() noexcept { return &value; }
+    const T* operator->() const noexcept { return &value; }
+    const T& operator*() const noexcept { return value; }
+
+    // Hands the contents over and leaves this one empty.
+    T release() noexcept { return std::exchange(value, T{}); }
+
+    // Emptied before the contents are freed: freeing may call out (a media
+    // type's format object is released), and that call must not find the
+    // struct half torn down.
+    void reset() noexcept {
+        T old = release();
+        free(&old);
+    }
+
+    // For a function that fills a struct its caller then owns.
+    T* put() noexcept {
+        reset();
+        return &value;
+    }
+
+private:
+    T value{};
+};
+
 // What CreateProcessW hands back: the new process and its first thread, both
 // open, and their ids.
 struct OwnedProcessInformation {

@@ -6,12 +6,13 @@
 #include <unknwn.h>
 
 #include "base/com_object.h"
+#include "class_keys.h"
 
 namespace gainlet {
 
 struct ClassEntry {
     const CLSID* clsid;       // null ends the table
-    UINT registrationScript;  // REGISTRY resource of the class's keys
+    const RegistryEntry* registryEntries;  // the class's keys below HKEY_CLASSES_ROOT
     InstanceCreator createInstance;
     IUnknown* volatile factoryCache;  // filled on first request, the table's own reference
 };

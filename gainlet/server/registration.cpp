@@ -7,7 +7,8 @@
 #include "common/unique_handle.h"
 #include "engine/media_layouts.h"
 #include "gainlet.h"
-#include "registry_script.h"
+#include "class_keys.h"
+#include "module_path.h"
 #include "resource.h"
 #include "type_library.h"
 #include "wmp_plugin.h"
@@ -29,15 +30,25 @@ HRESULT CreateRegistrar(ComPtr<IWMPMediaPluginRegistrar>* registrar) {
                             reinterpret_cast<void**>(registrar->ReleaseAndGetAddressOf()));
 }
 
-HRESULT RunClassScripts(HMODULE module, const ClassEntry* classes, ScriptMode mode) {
-    for (const ClassEntry* entry = classes; entry->clsid; ++entry) {
-        HRESULT hr = RunRegistrationScript(module, entry->registrationScript, mode);
-        if (FAILED(hr)) return hr;
-    }
-    return S_OK;
+}  // namespace
+
+HRESULT RegisterClasses(HMODULE module, const ClassEntry* classes) {
+    wchar_t path[MAX_PATH];
+    HRESULT hr = GetModulePath(module, path);
+    for (const ClassEntry* entry = classes; SUCCEEDED(hr) && entry->clsid; ++entry)
+        hr = RegisterClassKeys(HKEY_CLASSES_ROOT, entry->registryEntries, path);
+    return hr;
 }
 
-}  // namespace
+HRESULT UnregisterClasses(HMODULE module, const ClassEntry* classes) {
+    // The path is not needed here, but a module whose path cannot be read
+    // whole is refused in both directions alike.
+    wchar_t path[MAX_PATH];
+    HRESULT hr = GetModulePath(module, path);
+    for (const ClassEntry* entry = classes; SUCCEEDED(hr) && entry->clsid; ++entry)
+        hr = UnregisterClassKeys(HKEY_CLASSES_ROOT, entry->registryEntries);
+    return hr;
+}
 
 BOOL IsVistaOrLater() {
     OSVERSIONINFOW version;
@@ -62,7 +73,7 @@ HRESULT RegisterServer(HMODULE module, const ClassEntry* classes) {
     if (SUCCEEDED(hr) && IsVistaOrLater())
         hr = registrar->WMPRegisterPlayerPlugin(friendlyName.get(), description.get(), nullptr, 1,
                                                 WMP_PLUGINTYPE_DSP_OUTOFPROC, CLSID_Gainlet, 1, &mediaType);
-    if (SUCCEEDED(hr)) hr = RunClassScripts(module, classes, ScriptMode::Register);
+    if (SUCCEEDED(hr)) hr = RegisterClasses(module, classes);
     if (SUCCEEDED(hr)) hr = RegisterTypeLibrary(module);
     return hr;
 }
@@ -76,7 +87,7 @@ HRESULT UnregisterServer(HMODULE module, const ClassEntry* classes) {
     // class keys in place.
     registrar->WMPUnRegisterPlayerPlugin(WMP_PLUGINTYPE_DSP, CLSID_Gainlet);
     if (IsVistaOrLater()) registrar->WMPUnRegisterPlayerPlugin(WMP_PLUGINTYPE_DSP_OUTOFPROC, CLSID_Gainlet);
-    hr = RunClassScripts(module, classes, ScriptMode::Unregister);
+    hr = UnregisterClasses(module, classes);
     if (SUCCEEDED(hr)) hr = UnregisterTypeLibrary(module);
     return hr;
 }

@@ -9,10 +9,15 @@
 
 namespace gainlet {
 
-// module: the DLL (its path goes into the class keys, its resources hold the
-// scripts and the plug-in's name and description).
+// module: the DLL (its path goes into the class keys, its resources hold
+// the plug-in's name and description).
 HRESULT RegisterServer(HMODULE module, const ClassEntry* classes);
 HRESULT UnregisterServer(HMODULE module, const ClassEntry* classes);
+
+// The COM class keys alone, under HKEY_CLASSES_ROOT, in table order; the
+// first failure stops the walk and is returned.
+HRESULT RegisterClasses(HMODULE module, const ClassEntry* classes);
+HRESULT UnregisterClasses(HMODULE module, const ClassEntry* classes);
 
 // TRUE only on Windows Vista or later, as GetVersionExW reports it.
 BOOL IsVistaOrLater();

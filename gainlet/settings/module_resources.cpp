@@ -8,13 +8,11 @@
 
 namespace gainlet {
 
-HINSTANCE ResourceModule() { return ThisModule(); }
-
 LPOLESTR LoadTaskMemString(UINT id) {
     // With a zero buffer size LoadStringW hands out a pointer into the
     // resource itself; that text is not terminated.
     const wchar_t* resource = nullptr;
-    const int length = LoadStringW(ResourceModule(), id, reinterpret_cast<LPWSTR>(&resource), 0);
+    const int length = LoadStringW(ThisModule(), id, reinterpret_cast<LPWSTR>(&resource), 0);
     if (length <= 0 || !resource) return nullptr;
 
     auto* copy = static_cast<LPOLESTR>(CoTaskMemAlloc((static_cast<size_t>(length) + 1) * sizeof(wchar_t)));

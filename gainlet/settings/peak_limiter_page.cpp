@@ -4,13 +4,13 @@
 
 #include "common/unique_handle.h"
 #include "resource.h"
-#include "settings/module_resources.h"
+#include "common/this_module.h"
 
 namespace gainlet {
 namespace {
 
 bool FindPage(const void** bytes, DWORD* size) {
-    const HMODULE module = ResourceModule();
+    const HMODULE module = ThisModule();
     const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDR_PEAK_LIMITER_PAGE), RT_HTML);
     if (!found) return false;
     const HGLOBAL loaded = LoadResource(module, found);

@@ -6,6 +6,7 @@
 #include "resource.h"
 #include "settings/c_locale_number.h"
 #include "settings/gain_range.h"
+#include "common/this_module.h"
 #include "settings/module_resources.h"
 #include "settings/page_keyboard.h"
 #include "settings/page_size.h"
@@ -80,7 +81,7 @@ void CGainletPropPage::DropPreview() {
 STDMETHODIMP CGainletPropPage::GetPageInfo(PROPPAGEINFO* info) {
     if (!info) return E_POINTER;
 
-    const HINSTANCE module = ResourceModule();
+    const HINSTANCE module = ThisModule();
     const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDD_SETTINGS), RT_DIALOG);
     const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
     const void* data = loaded ? LockResource(loaded) : nullptr;
@@ -152,7 +153,7 @@ STDMETHODIMP CGainletPropPage::Apply() {
 
     if (gainDb > kHighestGainDb) {
         wchar_t message[kMessageCapacity];
-        if (LoadStringW(ResourceModule(), IDS_RANGE_ERROR, message, kMessageCapacity) > 0) {
+        if (LoadStringW(ThisModule(), IDS_RANGE_ERROR, message, kMessageCapacity) > 0) {
             MessageBoxW(dialogWindow, message, L"", MB_OK);
         }
         return E_FAIL;
@@ -168,7 +169,7 @@ STDMETHODIMP CGainletPropPage::Apply() {
 
 STDMETHODIMP CGainletPropPage::Help(LPCOLESTR helpDirectory) {
     wchar_t helpFile[MAX_PATH];
-    if (LoadStringW(ResourceModule(), helpFileId, helpFile, MAX_PATH) <= 0) return E_OUTOFMEMORY;
+    if (LoadStringW(ThisModule(), helpFileId, helpFile, MAX_PATH) <= 0) return E_OUTOFMEMORY;
     const wchar_t* directory = helpDirectory ? helpDirectory : L"";
     wchar_t path[MAX_PATH];
     const size_t directoryLength = wcslen(directory), fileLength = wcslen(helpFile);

@@ -7,7 +7,7 @@
 #include "settings/c_locale_number.h"
 #include "settings/gain_range.h"
 #include "settings/lamp_clock.h"
-#include "settings/module_resources.h"
+#include "common/this_module.h"
 #include "settings/peak_limiter_page.h"
 #include "settings/settings_layout.h"
 #include "settings/settings_texts.h"
@@ -52,7 +52,7 @@ HRESULT CGainletPropPage::CreateSettingsDialog(HWND parent) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&controls);
 
-    const HWND created = CreateDialogParamW(ResourceModule(), MAKEINTRESOURCEW(IDD_SETTINGS), parent,
+    const HWND created = CreateDialogParamW(ThisModule(), MAKEINTRESOURCEW(IDD_SETTINGS), parent,
                                             &CGainletPropPage::DialogProc, reinterpret_cast<LPARAM>(this));
     if (!created) return HRESULT_FROM_WIN32(GetLastError());
     dialogWindow = created;
@@ -314,7 +314,7 @@ void CGainletPropPage::SizeLamps() {
         const int side = width < height ? width : height;
         if (side <= 0) continue;
         BitmapHandle scaled(static_cast<HBITMAP>(
-            LoadImageW(ResourceModule(), MAKEINTRESOURCEW(lamp.bitmapId), IMAGE_BITMAP, side, side, LR_DEFAULTCOLOR)));
+            LoadImageW(ThisModule(), MAKEINTRESOURCEW(lamp.bitmapId), IMAGE_BITMAP, side, side, LR_DEFAULTCOLOR)));
         if (!scaled) continue;
         SetWindowPos(control, nullptr, area.left + (width - side) / 2, area.top + (height - side) / 2, side, side,
                      SWP_NOZORDER | SWP_NOACTIVATE);

@@ -7,7 +7,7 @@
 #include "resource.h"
 #include "settings/caption_fit.h"
 #include "settings/gain_range.h"
-#include "settings/module_resources.h"
+#include "common/this_module.h"
 #include "settings/settings_texts.h"
 
 namespace gainlet {
@@ -58,10 +58,10 @@ SIZE MeasureSettingsGrowth() {
 
     SIZE growth = {0, 0};
     const WindowHandle owner(
-        CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, ResourceModule(), nullptr));
+        CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, ThisModule(), nullptr));
     if (!owner) return growth;
     // A child of the hidden owner; it goes with it.
-    CreateDialogParamW(ResourceModule(), MAKEINTRESOURCEW(IDD_SETTINGS), owner.get(), MeasuringDialogProc,
+    CreateDialogParamW(ThisModule(), MAKEINTRESOURCEW(IDD_SETTINGS), owner.get(), MeasuringDialogProc,
                        reinterpret_cast<LPARAM>(&growth));
     return growth;
 }

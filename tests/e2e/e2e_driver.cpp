@@ -23,6 +23,8 @@
 #include "e2e_support.h"
 #include "gainlet.h"
 #include "plugin_records.h"
+#include "registry_probe.h"
+#include "stored_gain.h"
 #include "sample_reference.h"
 #include "settings_key.h"
 #include "wmp_plugin.h"
@@ -41,21 +43,8 @@ using e2e::Quoted;
 using e2e::Regsvr32;
 using e2e::RunProcess;
 
-bool KeyExists(HKEY root, const std::wstring& path) {
-    gainlet::RegistryKey key;
-    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
-
-// The REG_SZ data, "<absent>" for a missing value or key.
-std::wstring StringValue(HKEY root, const std::wstring& path, const wchar_t* name) {
-    gainlet::RegistryKey key;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return L"<absent>";
-    wchar_t data[1024] = {};
-    DWORD bytes = sizeof(data) - sizeof(wchar_t), type = 0;
-    const LONG error = RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes);
-    if (error != ERROR_SUCCESS) return L"<absent>";
-    return type == REG_SZ ? std::wstring(data) : L"<not REG_SZ>";
-}
+using gainlet::test::KeyExists;
+using gainlet::test::StringValue;
 
 void ForgetRegistrarRecords() { SHDeleteKeyW(HKEY_LOCAL_MACHINE, testbed::kRegistrarKeyPath); }
 
@@ -578,17 +567,7 @@ public:
     StoredGain& operator=(const StoredGain&) = delete;
 
     // A REG_DWORD holding the bit pattern of the float.
-    bool Set(float gainDb) {
-        gainlet::RegistryKey key;
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                            key.put(), nullptr) != ERROR_SUCCESS)
-            return false;
-        DWORD bits;
-        memcpy(&bits, &gainDb, sizeof(bits));
-        const LONG error = RegSetValueExW(key.get(), gainlet::kGainValueName, 0, REG_DWORD,
-                                          reinterpret_cast<const BYTE*>(&bits), sizeof(bits));
-        return error == ERROR_SUCCESS;
-    }
+    bool Set(float gainDb) { return gainlet::test::StoreGainBits(gainlet::test::FloatBits(gainDb)); }
 
 private:
     bool hadParent_ = false, hadKey_ = false, hadValue_ = false;

@@ -21,6 +21,7 @@
 #include "gainlet.h"
 #include "joining_thread.h"
 #include "plugin_records.h"
+#include "registry_probe.h"
 #include "resource.h"
 #include "settings_key.h"
 #include "test_buffer.h"
@@ -264,10 +265,7 @@ float RemoteGain(IGainlet* control) {
 TEST_F(Marshalling, TheSettingsPageReachesTheObjectInAnotherProcess) {
     const ComApartment windowThread(COINIT_APARTMENTTHREADED);
     ASSERT_EQ(windowThread.hr, S_OK);
-    const bool hadSettings = [] {
-        gainlet::RegistryKey key;
-        return RegOpenKeyExW(HKEY_CURRENT_USER, gainlet::kProductKeyPath, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-    }();
+    const bool hadSettings = gainlet::test::KeyExists(HKEY_CURRENT_USER, gainlet::kProductKeyPath);
     struct Cleanup {
         bool keepSettings;
         ~Cleanup() {

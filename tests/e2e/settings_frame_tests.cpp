@@ -32,6 +32,7 @@
 #include "property_frame_resource.h"
 #include "resource.h"
 #include "settings_key.h"
+#include "stored_gain.h"
 
 namespace {
 
@@ -39,31 +40,15 @@ using e2e::Env;
 using e2e::Regsvr32;
 using Microsoft::WRL::ComPtr;
 
-// The stored value's type and data, where the page stores the gain; false
-// when there is none.
-bool StoredGain(DWORD* type, DWORD* bits) {
-    gainlet::RegistryKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-        return false;
-    DWORD size = sizeof *bits;
-    const LONG status =
-        RegQueryValueExW(key.get(), gainlet::kGainValueName, nullptr, type, reinterpret_cast<BYTE*>(bits), &size);
-    return status == ERROR_SUCCESS && size == sizeof *bits;
-}
+using gainlet::test::DeleteStoredGain;
+using gainlet::test::ReadStoredGain;
 
 void ExpectStoredGain(float gainDb) {
     DWORD type = 0, bits = 0, expected;
     std::memcpy(&expected, &gainDb, sizeof expected);
-    ASSERT_TRUE(StoredGain(&type, &bits)) << "no " << gainDb << " dB stored";
+    ASSERT_TRUE(ReadStoredGain(&type, &bits)) << "no " << gainDb << " dB stored";
     EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(bits, expected) << "the bit pattern of " << gainDb << "f";
-}
-
-void ForgetStoredGain() {
-    gainlet::RegistryKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath, 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS)
-        return;
-    RegDeleteValueW(key.get(), gainlet::kGainValueName);
 }
 
 // A tenth of a second of 48 kHz stereo float whose every sample is +-0.5,
@@ -220,14 +205,14 @@ protected:
         ASSERT_NO_FATAL_FAILURE(RegistrarTest::SetUp());
         SHDeleteKeyW(HKEY_LOCAL_MACHINE, testbed::kRegistrarKeyPath);
         ASSERT_EQ(Regsvr32(L"", dll), 0u);
-        ForgetStoredGain();
+        DeleteStoredGain();
         wav = Env(L"GAINLET_WORKDIR") + L"\\half-scale.wav";
         WriteHalfScaleWav(wav);
     }
     void TearDown() override {
         Regsvr32(L"/u ", dll);
         SHDeleteKeyW(HKEY_LOCAL_MACHINE, testbed::kRegistrarKeyPath);
-        ForgetStoredGain();
+        DeleteStoredGain();
         CoUninitialize();
     }
     std::wstring wav;
@@ -261,7 +246,7 @@ TEST_F(SettingsFrame, TypedGainIsPreviewedApplyStoresItAndCancelKeepsTheApplied)
     EXPECT_TRUE(host.WaitUntil(Enabled, host.FrameButton(IDC_FRAME_APPLY), true)) << "a change enables Apply";
     EXPECT_NEAR(host.FreshPeakDb(), 0.0, 0.0015) << "the typed gain is heard at once";
     DWORD type, bits;
-    EXPECT_FALSE(StoredGain(&type, &bits)) << "a preview stores nothing";
+    EXPECT_FALSE(ReadStoredGain(&type, &bits)) << "a preview stores nothing";
 
     host.Click(IDC_FRAME_APPLY);
     EXPECT_TRUE(host.WaitUntil(Enabled, host.FrameButton(IDC_FRAME_APPLY), false)) << "nothing left to apply";
@@ -292,7 +277,7 @@ TEST_F(SettingsFrame, RefusedGainShowsTheRangeMessageAndKeepsTheFrameOpen) {
             << report.output;
         Sleep(300);
         DWORD type, bits;
-        EXPECT_FALSE(StoredGain(&type, &bits));
+        EXPECT_FALSE(ReadStoredGain(&type, &bits));
         EXPECT_TRUE(IsWindowVisible(host.frame)) << "the frame stays open";
         EXPECT_TRUE(Enabled(host.FrameButton(IDC_FRAME_APPLY))) << "the change is still not applied";
     }
@@ -301,7 +286,7 @@ TEST_F(SettingsFrame, RefusedGainShowsTheRangeMessageAndKeepsTheFrameOpen) {
     EXPECT_EQ(host.Finish(), 0u) << host.output;
     EXPECT_NE(host.output.find("frame: Cancel\ngain: -0.131 dB"), std::string::npos) << host.output;
     DWORD type, bits;
-    EXPECT_FALSE(StoredGain(&type, &bits));
+    EXPECT_FALSE(ReadStoredGain(&type, &bits));
 }
 
 // Keys pressed as a user presses them, each step checked before the next:

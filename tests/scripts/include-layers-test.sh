@@ -62,13 +62,15 @@ rule_of() {  # owner folder -> its row's list
 
 # The file an include names, as the compiler finds it; nothing if none. A
 # quoted name is looked for beside the including file first. A header the
-# build generates counts as its template, NAME.in, where that lives.
+# build generates counts as its source: its template NAME.in, or for NAME.h
+# the interface description NAME.idl, where that lives.
 resolve() {
   local from_dir=$1 name=$2 root candidate
   for root in $from_dir "${search_roots[@]}"; do
     candidate=$(realpath -m --relative-to="$repo" "$repo/$root/$name")
     if [ -f "$repo/$candidate" ]; then echo "$candidate"; return; fi
     if [ -f "$repo/$candidate.in" ]; then echo "$candidate.in"; return; fi
+    if [[ $candidate == *.h && -f $repo/${candidate%.h}.idl ]]; then echo "${candidate%.h}.idl"; return; fi
   done
 }
 
@@ -100,7 +102,7 @@ while IFS= read -r file; do
     fi
   done < <(grep -n '^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]' "$file" |
            sed 's/^\([0-9]*\):[^<"]*\([<"]\)\([^>"]*\)[>"].*/\1:\2:\3/')
-done < <(find common gainlet setup testbed -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.rc' \) | sort)
+done < <(find common gainlet setup testbed -type f \( -name '*.h' -o -name '*.c' -o -name '*.cpp' -o -name '*.rc' \) | sort)
 
 echo "$checked includes of the project's own files checked, $failures out of place"
 [ "$failures" -eq 0 ]

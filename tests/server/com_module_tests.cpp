@@ -53,8 +53,8 @@ protected:
     }
 
     ClassEntry table[2] = {
-        {&CLSID_Probe, 0, CProbe::Create, nullptr},
-        {nullptr, 0, nullptr, nullptr},
+        {&CLSID_Probe, nullptr, CProbe::Create, nullptr},
+        {nullptr, nullptr, nullptr, nullptr},
     };
     ComModule module;
 };

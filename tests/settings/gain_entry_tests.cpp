@@ -24,7 +24,10 @@ protected:
     }
 
     float LastPreview() const { return engine.setGainCalls.empty() ? NAN : engine.setGainCalls.back(); }
-    bool Stored(DWORD* bits) const { return ReadStoredGainBits(bits); }
+    bool Stored(DWORD* bits) const {
+        DWORD type = REG_NONE;
+        return ReadStoredGain(&type, bits) && type == REG_DWORD;
+    }
 };
 
 TEST_F(GainEntryTest, OpensCleanWithTheEngineGain) {

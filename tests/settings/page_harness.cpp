@@ -1,7 +1,5 @@
 #include "page_harness.h"
 
-#include <cstring>
-
 #include "base/com_object.h"
 #include "base/shared_gain_state.h"
 #include "resource.h"
@@ -42,39 +40,6 @@ void PressArrow(HWND dialog, UINT key) {
     const HWND edit = GetDlgItem(dialog, IDC_GAIN);
     SendMessageW(edit, WM_KEYDOWN, key, 1);
     SendMessageW(edit, WM_KEYUP, key, 0xC0000001);
-}
-
-bool ReadStoredGainBits(DWORD* bits) {
-    gainlet::RegistryKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-        return false;
-    DWORD size = sizeof *bits;
-    DWORD type = 0;
-    const LONG status =
-        RegQueryValueExW(key.get(), gainlet::kGainValueName, nullptr, &type, reinterpret_cast<BYTE*>(bits), &size);
-    return status == ERROR_SUCCESS && type == REG_DWORD && size == sizeof *bits;
-}
-
-void DeleteStoredGain() {
-    gainlet::RegistryKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath, 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS)
-        return;
-    RegDeleteValueW(key.get(), gainlet::kGainValueName);
-}
-
-void StoreGainBits(DWORD bits) {
-    gainlet::RegistryKey key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
-                        nullptr) != ERROR_SUCCESS) {
-        return;
-    }
-    RegSetValueExW(key.get(), gainlet::kGainValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&bits), sizeof bits);
-}
-
-DWORD FloatBits(float value) {
-    DWORD bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
 }
 
 namespace {

@@ -17,6 +17,7 @@
 #include "common/unique_handle.h"
 #include "gainlet.h"
 #include "single_interface.h"
+#include "stored_gain.h"
 
 namespace gainlet_test {
 
@@ -35,11 +36,10 @@ void TypeGain(HWND dialog, const wchar_t* text);
 // Down and up of an arrow key in the gain edit: the spin control steps.
 void PressArrow(HWND dialog, UINT key);
 
-// The registry value the page persists; nullopt-style: false when absent.
-bool ReadStoredGainBits(DWORD* bits);
-void DeleteStoredGain();
-void StoreGainBits(DWORD bits);
-DWORD FloatBits(float value);
+using gainlet::test::DeleteStoredGain;
+using gainlet::test::FloatBits;
+using gainlet::test::ReadStoredGain;
+using gainlet::test::StoreGainBits;
 
 // A top-level window standing in for the host's property frame.
 class Frame {

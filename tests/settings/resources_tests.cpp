@@ -9,7 +9,7 @@
 
 #include "common/unique_handle.h"
 #include "resource.h"
-#include "settings/module_resources.h"
+#include "common/this_module.h"
 
 namespace gainlet_test {
 namespace {
@@ -76,9 +76,9 @@ private:
 
 Template LoadTemplate(WORD language) {
     Template t;
-    const HRSRC found = FindResourceExW(gainlet::ResourceModule(), RT_DIALOG, MAKEINTRESOURCEW(IDD_SETTINGS), language);
+    const HRSRC found = FindResourceExW(gainlet::ThisModule(), RT_DIALOG, MAKEINTRESOURCEW(IDD_SETTINGS), language);
     if (!found) return t;
-    Reader r(static_cast<const BYTE*>(LockResource(LoadResource(gainlet::ResourceModule(), found))));
+    Reader r(static_cast<const BYTE*>(LockResource(LoadResource(gainlet::ThisModule(), found))));
     EXPECT_EQ(r.Word(), 1) << "extended template";
     EXPECT_EQ(r.Word(), 0xFFFF);
     r.Dword();  // help id
@@ -194,9 +194,9 @@ TEST(SettingsResources, JapaneseTemplate) {
 
 // One string of the table in the given language.
 std::wstring LoadStringIn(UINT id, WORD language) {
-    const HRSRC found = FindResourceExW(gainlet::ResourceModule(), RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
+    const HRSRC found = FindResourceExW(gainlet::ThisModule(), RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
     if (!found) return L"<no block>";
-    const auto* p = static_cast<const WCHAR*>(LockResource(LoadResource(gainlet::ResourceModule(), found)));
+    const auto* p = static_cast<const WCHAR*>(LockResource(LoadResource(gainlet::ThisModule(), found)));
     for (UINT i = 0; i < id % 16; ++i) p += *p + 1;
     return std::wstring(p + 1, *p);
 }
@@ -215,7 +215,7 @@ TEST(SettingsResources, StringsInBothLanguages) {
 // Counts the pixels of one colour in a lamp bitmap.
 int CountPixels(UINT id, COLORREF colour, BITMAP* shape) {
     const gainlet::BitmapHandle bitmap(static_cast<HBITMAP>(
-        LoadImageW(gainlet::ResourceModule(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+        LoadImageW(gainlet::ThisModule(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!bitmap) return -1;
     GetObjectW(bitmap.get(), sizeof *shape, shape);
     const gainlet::MemoryDC dc(CreateCompatibleDC(nullptr));
