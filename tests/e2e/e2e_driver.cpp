@@ -25,6 +25,7 @@
 #include "plugin_records.h"
 #include "registry_probe.h"
 #include "stored_gain.h"
+#include "wave_format.h"
 #include "sample_reference.h"
 #include "settings_key.h"
 #include "wmp_plugin.h"
@@ -245,23 +246,8 @@ struct Layout {
 };
 
 std::vector<BYTE> MakeFormat(const Layout& layout) {
-    WAVEFORMATEXTENSIBLE format = {};
-    format.Format.wFormatTag = layout.tag;
-    format.Format.nChannels = layout.channels;
-    format.Format.nSamplesPerSec = 44100;
-    format.Format.wBitsPerSample = layout.bits;
-    format.Format.nBlockAlign = static_cast<WORD>(layout.channels * layout.bits / 8);
-    format.Format.nAvgBytesPerSec = 44100 * format.Format.nBlockAlign;
-    size_t size = sizeof(WAVEFORMATEX);
-    if (layout.tag == WAVE_FORMAT_EXTENSIBLE) {
-        format.Format.cbSize = 22;
-        format.Samples.wValidBitsPerSample = layout.validBits;
-        format.dwChannelMask = layout.channels == 2 ? 3 : layout.channels == 6 ? 0x3F : 4;
-        format.SubFormat = layout.floatSubformat ? MEDIASUBTYPE_IEEE_FLOAT : MEDIASUBTYPE_PCM;
-        size = sizeof(WAVEFORMATEXTENSIBLE);
-    }
-    const BYTE* bytes = reinterpret_cast<const BYTE*>(&format);
-    return std::vector<BYTE>(bytes, bytes + size);
+    return gainlet::test::WaveBytes({layout.tag, layout.channels, 44100, layout.bits, layout.validBits,
+                                     layout.floatSubformat ? MEDIASUBTYPE_IEEE_FLOAT : MEDIASUBTYPE_PCM});
 }
 
 // Full-scale extremes, small values around rounding ties, and noise.

@@ -49,27 +49,14 @@ Format Extensible(WORD bits, WORD validBits, const GUID& subFormat, WORD channel
 
 MediaType::MediaType(const Format& f) {
     DMO_MEDIA_TYPE& type = *get();
-    const bool extensible = f.tag == WAVE_FORMAT_EXTENSIBLE;
-    const DWORD size = extensible ? sizeof(WAVEFORMATEXTENSIBLE) : sizeof(WAVEFORMATEX);
+    const DWORD size = static_cast<DWORD>(WaveBlockSize(f));
     EXPECT_EQ(MoInitMediaType(&type, size), S_OK);
     type.majortype = MEDIATYPE_Audio;
     type.subtype = MEDIASUBTYPE_PCM;
     type.bFixedSizeSamples = TRUE;
     type.formattype = FORMAT_WaveFormatEx;
 
-    WAVEFORMATEXTENSIBLE wave{};
-    wave.Format.wFormatTag = f.tag;
-    wave.Format.nChannels = f.channels;
-    wave.Format.nSamplesPerSec = f.rate;
-    wave.Format.wBitsPerSample = f.bits;
-    wave.Format.nBlockAlign = f.blockAlign ? f.blockAlign : static_cast<WORD>(f.channels * f.bits / 8);
-    wave.Format.nAvgBytesPerSec = f.avgBytes ? f.avgBytes : f.rate * wave.Format.nBlockAlign;
-    if (extensible) {
-        wave.Format.cbSize = sizeof(WAVEFORMATEXTENSIBLE) - sizeof(WAVEFORMATEX);
-        wave.Samples.wValidBitsPerSample = f.validBits ? f.validBits : f.bits;
-        wave.dwChannelMask = SPEAKER_FRONT_LEFT | SPEAKER_FRONT_RIGHT;
-        wave.SubFormat = f.subFormat;
-    }
+    const WAVEFORMATEXTENSIBLE wave = WaveBlock(f);
     type.lSampleSize = wave.Format.nBlockAlign;
     std::memcpy(type.pbFormat, &wave, size);
 }

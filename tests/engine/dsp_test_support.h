@@ -17,6 +17,7 @@
 #include "common/owned_media_type.h"
 #include "engine/dsp_object.h"
 #include "test_buffer.h"
+#include "wave_format.h"
 
 namespace gainlet::test {
 
@@ -28,17 +29,8 @@ constexpr HRESULT kTypeNotSet = static_cast<HRESULT>(DMO_E_TYPE_NOT_SET);
 constexpr HRESULT kTypeNotAccepted = static_cast<HRESULT>(DMO_E_TYPE_NOT_ACCEPTED);
 constexpr HRESULT kNoMoreItems = static_cast<HRESULT>(DMO_E_NO_MORE_ITEMS);
 
-// A plain description of a wave format; ToType() builds the media type.
-struct Format {
-    WORD tag = WAVE_FORMAT_PCM;
-    WORD channels = 2;
-    DWORD rate = 44100;
-    WORD bits = 16;
-    WORD validBits = 0;                 // extensible only; 0 means "same as bits"
-    GUID subFormat = MEDIASUBTYPE_PCM;  // extensible only: a format tag's subtype
-    WORD blockAlign = 0;                // 0: channels * bits / 8
-    DWORD avgBytes = 0;                 // 0: rate * blockAlign
-};
+// A plain description of a wave format; MediaType builds the media type.
+using Format = WaveFormat;
 
 Format Pcm(WORD bits, WORD channels = 2, DWORD rate = 44100);
 Format Float32(WORD channels = 2, DWORD rate = 44100);

@@ -9,26 +9,15 @@
 #include <cstring>
 #include <vector>
 
+#include "wave_format.h"
+
 namespace gainlet {
 namespace testing_support {
 
-// A plain WAVEFORMATEX (tag 1 or 3) or, with tag 0xFFFE, the extensible block.
+// The shared builder at the engine tests' rate, in their argument order.
 inline WAVEFORMATEXTENSIBLE MakeFormat(WORD tag, WORD channels, WORD bits, WORD validBits = 0,
                                        const GUID& subFormat = MEDIASUBTYPE_PCM) {
-    WAVEFORMATEXTENSIBLE f{};
-    f.Format.wFormatTag = tag;
-    f.Format.nChannels = channels;
-    f.Format.nSamplesPerSec = 48000;
-    f.Format.wBitsPerSample = bits;
-    f.Format.nBlockAlign = static_cast<WORD>(channels * bits / 8);
-    f.Format.nAvgBytesPerSec = f.Format.nSamplesPerSec * f.Format.nBlockAlign;
-    if (tag == WAVE_FORMAT_EXTENSIBLE) {
-        f.Format.cbSize = 22;
-        f.Samples.wValidBitsPerSample = validBits ? validBits : bits;
-        f.dwChannelMask = 0;
-        f.SubFormat = subFormat;
-    }
-    return f;
+    return test::WaveBlock({tag, channels, 48000, bits, validBits, subFormat});
 }
 
 template <typename T>

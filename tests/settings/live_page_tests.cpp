@@ -24,6 +24,7 @@
 #include "settings/property_page.h"
 #include "single_interface.h"
 #include "test_buffer.h"
+#include "wave_format.h"
 
 namespace gainlet_test {
 namespace {
@@ -31,14 +32,7 @@ namespace {
 using gainlet::test::TestBuffer;
 
 WAVEFORMATEX Format(WORD tag, DWORD rate, WORD channels, WORD bits) {
-    WAVEFORMATEX format = {};
-    format.wFormatTag = tag;
-    format.nChannels = channels;
-    format.nSamplesPerSec = rate;
-    format.wBitsPerSample = bits;
-    format.nBlockAlign = static_cast<WORD>(channels * bits / 8);
-    format.nAvgBytesPerSec = rate * format.nBlockAlign;
-    return format;
+    return gainlet::test::WaveBlock({tag, channels, rate, bits}).Format;
 }
 
 HRESULT SetTypes(IMediaObject* dsp, WAVEFORMATEX format) {
