@@ -13,31 +13,24 @@ namespace {
 
 const IID* const kInterfaces[] = {&IID_IGainlet, &IID_IMediaObject, &IID_IWMPPluginEnable, &IID_ISpecifyPropertyPages};
 
-IUnknown* Query(IUnknown* from, REFIID iid) {
-    void* result = nullptr;
-    EXPECT_EQ(from->QueryInterface(iid, &result), S_OK);
-    return static_cast<IUnknown*>(result);
+// Owned, so that a failed assertion cannot leave a reference behind for the
+// next test's module lock count.
+template <typename T = IUnknown>
+ComPtr<T> Query(IUnknown* from, REFIID iid) {
+    ComPtr<T> result;
+    EXPECT_EQ(from->QueryInterface(iid, reinterpret_cast<void**>(result.GetAddressOf())), S_OK);
+    return result;
 }
 
 TEST(DspIdentity, EveryInterfaceReachesEveryOtherAndOneIdentity) {
     auto dsp = CreateDsp();
-    IUnknown* identity = Query(dsp.Get(), IID_IUnknown);
-    IUnknown* gainlet = Query(dsp.Get(), IID_IGainlet);
-    EXPECT_EQ(identity, gainlet) << "IGainlet is the identity";
+    const auto identity = Query(dsp.Get(), IID_IUnknown);
+    EXPECT_EQ(identity.Get(), Query(dsp.Get(), IID_IGainlet).Get()) << "IGainlet is the identity";
 
     for (const IID* from : kInterfaces) {
-        IUnknown* start = Query(dsp.Get(), *from);
-        IUnknown* back = Query(start, IID_IUnknown);
-        EXPECT_EQ(back, identity);
-        back->Release();
-        for (const IID* to : kInterfaces) {
-            IUnknown* reached = Query(start, *to);
-            IUnknown* direct = Query(identity, *to);
-            EXPECT_EQ(reached, direct);
-            reached->Release();
-            direct->Release();
-        }
-        start->Release();
+        const auto start = Query(dsp.Get(), *from);
+        EXPECT_EQ(Query(start.Get(), IID_IUnknown).Get(), identity.Get());
+        for (const IID* to : kInterfaces) EXPECT_EQ(Query(start.Get(), *to).Get(), Query(identity.Get(), *to).Get());
     }
 
     void* none = reinterpret_cast<void*>(1);
@@ -45,43 +38,39 @@ TEST(DspIdentity, EveryInterfaceReachesEveryOtherAndOneIdentity) {
     EXPECT_EQ(none, nullptr);
     EXPECT_EQ(dsp->QueryInterface(IID_IMediaBuffer, &none), E_NOINTERFACE);
     EXPECT_EQ(dsp->QueryInterface(IID_IGainlet, nullptr), E_POINTER);
-    gainlet->Release();
-    identity->Release();
 }
 
 TEST(DspAggregation, InterfacesDelegateToTheOuterUnknown) {
     ASSERT_EQ(ModuleLockCount(), 0);
     Outer outer;
-    IUnknown* inner = nullptr;
-    ASSERT_EQ(CGainlet::Create(&outer, IID_IUnknown, reinterpret_cast<void**>(&inner)), S_OK);
+    TestBuffer held(16, 16);
+    ComPtr<IUnknown> inner;
+    ASSERT_EQ(CGainlet::Create(&outer, IID_IUnknown, reinterpret_cast<void**>(inner.GetAddressOf())), S_OK);
     EXPECT_EQ(ModuleLockCount(), 1);
     EXPECT_EQ(outer.refs, 1) << "the inner unknown counts itself";
-    IUnknown* innerAgain = Query(inner, IID_IUnknown);
-    EXPECT_EQ(innerAgain, inner);
-    innerAgain->Release();
+    EXPECT_EQ(Query(inner.Get(), IID_IUnknown).Get(), inner.Get());
 
-    TestBuffer held(16, 16);
     for (const IID* iid : kInterfaces) {
-        IUnknown* face = Query(inner, *iid);
-        EXPECT_NE(face, inner);
+        auto face = Query(inner.Get(), *iid);
+        EXPECT_NE(face.Get(), inner.Get());
         EXPECT_EQ(outer.refs, 2) << "the interface's reference belongs to the outer object";
         void* through = nullptr;
         EXPECT_EQ(face->QueryInterface(IID_IMediaObject, &through), E_NOINTERFACE);
         EXPECT_EQ(outer.lastQueried, IID_IMediaObject) << "asked of the outer object";
-        face->AddRef();
+        face.Get()->AddRef();
         EXPECT_EQ(outer.refs, 3);
-        face->Release();
-        face->Release();
+        face.Get()->Release();
+        face.Reset();
         EXPECT_EQ(outer.refs, 1);
     }
 
     // The inner object's final release drops a held buffer.
-    IMediaObject* dsp = static_cast<IMediaObject*>(static_cast<void*>(Query(inner, IID_IMediaObject)));
-    Negotiate(dsp, Pcm(16));
+    auto dsp = Query<IMediaObject>(inner.Get(), IID_IMediaObject);
+    Negotiate(dsp.Get(), Pcm(16));
     ASSERT_EQ(dsp->ProcessInput(0, &held, 0, 0, 0), S_OK);
-    dsp->Release();
+    dsp.Reset();
     EXPECT_EQ(held.refs, 2);
-    EXPECT_EQ(inner->Release(), 0u);
+    EXPECT_EQ(inner.Reset(), 0u);
     EXPECT_EQ(held.refs, 1);
     EXPECT_EQ(outer.refs, 1);
     EXPECT_EQ(ModuleLockCount(), 0);

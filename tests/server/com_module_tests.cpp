@@ -5,6 +5,7 @@
 
 #include <ocidl.h>
 #include <process.h>
+#include <wrl/client.h>
 
 #include <vector>
 
@@ -31,6 +32,7 @@ public:
     }
 };
 
+using Microsoft::WRL::ComPtr;
 using test::Outer;
 
 class ComModuleTest : public ::testing::Test {
@@ -46,9 +48,13 @@ protected:
         EXPECT_EQ(ModuleLockCount(), 0);
     }
 
-    IClassFactory* Factory() {
-        IClassFactory* factory = nullptr;
-        EXPECT_EQ(module.GetClassObject(CLSID_Probe, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+    // Owned, so that a failed assertion cannot leave the module pinned for
+    // TearDown's checks and the next test.
+    ComPtr<IClassFactory> Factory() {
+        ComPtr<IClassFactory> factory;
+        EXPECT_EQ(module.GetClassObject(CLSID_Probe, IID_IClassFactory,
+                                        reinterpret_cast<void**>(factory.GetAddressOf())),
+                  S_OK);
         return factory;
     }
 
@@ -61,14 +67,14 @@ protected:
 
 TEST_F(ComModuleTest, CachedFactoryPinsTheModuleOnlyWhileAClientHoldsIt) {
     EXPECT_EQ(module.CanUnloadNow(), S_OK);
-    IClassFactory* first = Factory();
-    IClassFactory* second = Factory();
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first, second) << "one factory per class, handed out again";
+    auto first = Factory();
+    auto second = Factory();
+    ASSERT_NE(first.Get(), nullptr);
+    EXPECT_EQ(first.Get(), second.Get()) << "one factory per class, handed out again";
     EXPECT_EQ(module.CanUnloadNow(), S_FALSE);
-    second->Release();
+    second.Reset();
     EXPECT_EQ(module.CanUnloadNow(), S_FALSE);
-    first->Release();
+    first.Reset();
     EXPECT_EQ(module.CanUnloadNow(), S_OK) << "the cache's own reference does not count";
     EXPECT_NE(table[0].factoryCache, nullptr);
 }
@@ -85,8 +91,8 @@ TEST_F(ComModuleTest, UnknownClassOrInterfaceIsRefused) {
 }
 
 TEST_F(ComModuleTest, LockServerCountsWithoutChecks) {
-    IClassFactory* factory = Factory();
-    factory->Release();
+    // No reference held: the module's cache keeps the factory alive.
+    IClassFactory* const factory = Factory().Get();
     EXPECT_EQ(factory->LockServer(TRUE), S_OK);
     EXPECT_EQ(factory->LockServer(TRUE), S_OK);
     EXPECT_EQ(module.CanUnloadNow(), S_FALSE);
@@ -97,12 +103,12 @@ TEST_F(ComModuleTest, LockServerCountsWithoutChecks) {
 }
 
 TEST_F(ComModuleTest, CreateInstanceAndAggregationRules) {
-    IClassFactory* factory = Factory();
-    IPersist* persist = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IPersist, reinterpret_cast<void**>(&persist)), S_OK);
-    factory->Release();
+    auto factory = Factory();
+    ComPtr<IPersist> persist;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IPersist, reinterpret_cast<void**>(persist.GetAddressOf())), S_OK);
+    factory.Reset();
     EXPECT_EQ(module.CanUnloadNow(), S_FALSE) << "a live object pins the module";
-    persist->Release();
+    persist.Reset();
     EXPECT_EQ(module.CanUnloadNow(), S_OK);
 
     factory = Factory();
@@ -113,13 +119,15 @@ TEST_F(ComModuleTest, CreateInstanceAndAggregationRules) {
     EXPECT_EQ(factory->CreateInstance(nullptr, IID_IPersist, nullptr), E_POINTER);
     EXPECT_EQ(created, 1) << "refused requests construct nothing";
 
-    IUnknown* inner = nullptr;
-    ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&inner)), S_OK);
-    ASSERT_EQ(inner->QueryInterface(IID_IPersist, reinterpret_cast<void**>(&persist)), S_OK);
+    // Declared after the outer object, which they count on, so released first.
+    ComPtr<IUnknown> inner;
+    ComPtr<IPersist> aggregated;
+    ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(inner.GetAddressOf())), S_OK);
+    ASSERT_EQ(inner->QueryInterface(IID_IPersist, reinterpret_cast<void**>(aggregated.GetAddressOf())), S_OK);
     EXPECT_EQ(outer.refs, 2) << "the aggregated interface counts on the outer object";
-    persist->Release();
-    inner->Release();
-    factory->Release();
+    aggregated.Reset();
+    inner.Reset();
+    factory.Reset();
     EXPECT_EQ(outer.refs, 1);
 }
 
@@ -129,7 +137,7 @@ TEST_F(ComModuleTest, ConcurrentFirstRequestsShareOneFactory) {
     struct Shared {
         ComModule* module;
         HANDLE start;
-        IClassFactory* results[kThreads];
+        ComPtr<IClassFactory> results[kThreads];
         LONG next;
     } shared{&module, start.get(), {}, 0};
 
@@ -139,7 +147,7 @@ TEST_F(ComModuleTest, ConcurrentFirstRequestsShareOneFactory) {
             auto* s = static_cast<Shared*>(arg);
             const LONG index = InterlockedIncrement(&s->next) - 1;
             WaitForSingleObject(s->start, INFINITE);
-            s->module->GetClassObject(CLSID_Probe, IID_IClassFactory, reinterpret_cast<void**>(&s->results[index]));
+            s->module->GetClassObject(CLSID_Probe, IID_IClassFactory, reinterpret_cast<void**>(s->results[index].GetAddressOf()));
             return 0;
         }
     };
@@ -149,12 +157,12 @@ TEST_F(ComModuleTest, ConcurrentFirstRequestsShareOneFactory) {
     SetEvent(start.get());
     for (const KernelHandle& thread : threads) WaitForSingleObject(thread.get(), INFINITE);
 
-    for (IClassFactory* factory : shared.results) {
-        ASSERT_NE(factory, nullptr);
-        EXPECT_EQ(factory, shared.results[0]);
+    for (const auto& factory : shared.results) {
+        ASSERT_NE(factory.Get(), nullptr);
+        EXPECT_EQ(factory.Get(), shared.results[0].Get());
     }
     EXPECT_EQ(ModuleLockCount(), 1);
-    for (IClassFactory* factory : shared.results) factory->Release();
+    for (auto& factory : shared.results) factory.Reset();
     EXPECT_EQ(module.CanUnloadNow(), S_OK);
 }
 
