@@ -25,6 +25,7 @@
 #include "plugin_records.h"
 #include "registry_probe.h"
 #include "stored_gain.h"
+#include "wav_file.h"
 #include "wave_format.h"
 #include "sample_reference.h"
 #include "settings_key.h"
@@ -299,25 +300,12 @@ void WriteWav(const std::wstring& path, const std::vector<BYTE>& format, const s
     WriteFile(handle.get(), file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
 }
 
-// The format chunk and data of a WAV file the host wrote.
-bool ReadWav(const std::wstring& path, std::vector<BYTE>* format, std::vector<BYTE>* data) {
-    gainlet::FileHandle handle(
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!handle) return false;
-    std::vector<BYTE> file(GetFileSize(handle.get(), nullptr));
-    DWORD read = 0;
-    ReadFile(handle.get(), file.data(), static_cast<DWORD>(file.size()), &read, nullptr);
-    handle.reset();
-    for (size_t at = 12; at + 8 <= file.size();) {
-        uint32_t size;
-        memcpy(&size, &file[at + 4], 4);
-        if (at + 8 + size > file.size()) return false;
-        std::vector<BYTE> body(file.begin() + at + 8, file.begin() + at + 8 + size);
-        if (memcmp(&file[at], "fmt ", 4) == 0) *format = body;
-        if (memcmp(&file[at], "data", 4) == 0) *data = body;
-        at += 8 + size + (size & 1);
-    }
-    return true;
+// A WAV file the host wrote or was given, read by the host's own reader,
+// which also refuses a second format or data chunk.
+::testing::AssertionResult ReadWav(const std::wstring& path, dsphost::WavFile* wav) {
+    std::wstring problem;
+    if (dsphost::ReadWav(path, wav, &problem) == S_OK) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << std::string(problem.begin(), problem.end());
 }
 
 // Where two byte strings first differ; the shorter one's size when one is
@@ -359,9 +347,10 @@ protected:
                                              L" " + Quoted(in) + L" " + Quoted(out));
         ASSERT_EQ(run.exitCode, 0u) << run.output;
 
-        std::vector<BYTE> outFormat, outData;
-        ASSERT_TRUE(ReadWav(out, &outFormat, &outData));
-        EXPECT_EQ(outFormat, format) << "the same format block";
+        dsphost::WavFile written;
+        ASSERT_TRUE(ReadWav(out, &written));
+        const std::vector<BYTE>& outData = written.data;
+        EXPECT_EQ(written.storedFormat, format) << "the same format block";
         const gainlet::reference::Result expected =
             gainlet::reference::PlayStream(format, data, gainDb, data.size(), enabled);
         ASSERT_EQ(outData.size(), expected.bytes.size());
@@ -511,12 +500,12 @@ TEST_F(Playing, HostErrorsAreOneLineWithTheCode) {
     // The output named as the input, also spelled otherwise: refused, and
     // the input stays as it was.
     WriteWav(work + L"\\same.wav", MakeFormat(stereo16), MakeSamples(stereo16, 100));
-    std::vector<BYTE> format, before, after;
-    ASSERT_TRUE(ReadWav(work + L"\\same.wav", &format, &before));
+    dsphost::WavFile before, after;
+    ASSERT_TRUE(ReadWav(work + L"\\same.wav", &before));
     for (const std::wstring& output : {work + L"\\same.wav", work + L"\\.\\SAME.WAV"}) {
         EXPECT_EQ(RunProcess(host + L" " + Quoted(work + L"\\same.wav") + L" " + Quoted(output)).exitCode, 1u);
-        ASSERT_TRUE(ReadWav(work + L"\\same.wav", &format, &after));
-        EXPECT_EQ(after, before);
+        ASSERT_TRUE(ReadWav(work + L"\\same.wav", &after));
+        EXPECT_EQ(after.data, before.data);
     }
 }
 
