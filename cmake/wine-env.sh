@@ -9,6 +9,12 @@
 #   gainlet_use_flavour FLAVOUR  exports WINEARCH, WINE and WINESERVER for it
 #   gainlet_check_prefix         fails when WINEPREFIX exists with the other
 #                                architecture than WINEARCH
+#   gainlet_system_folder        prints the folder under the prefix's
+#                                windows\ where a program of the chosen
+#                                flavour finds the platform's own programs:
+#                                system32 for both, since each flavour runs in
+#                                a prefix of its own architecture (a 32-bit
+#                                program in a 64-bit prefix would see syswow64)
 #   gainlet_winecfg_version V    prints winecfg's name for Windows version V
 #                                (xp or 7) in a prefix of the chosen flavour:
 #                                XP is winxp in 32-bit and winxp64 in 64-bit
@@ -53,6 +59,13 @@ gainlet_check_prefix() {
   [ "$arch" = "$WINEARCH" ] && return 0
   echo "wine-env: $WINEPREFIX is a $arch prefix, not one for the $GAINLET_FLAVOUR flavour ($WINEARCH)" >&2
   return 1
+}
+
+gainlet_system_folder() {
+  case "${GAINLET_FLAVOUR:-}" in
+    i686 | x86_64) echo system32 ;;
+    *) echo "wine-env: no system folder for flavour '${GAINLET_FLAVOUR:-}'" >&2; return 1 ;;
+  esac
 }
 
 gainlet_winecfg_version() {

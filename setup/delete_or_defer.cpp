@@ -1,5 +1,7 @@
 #include "delete_or_defer.h"
 
+#include "install_path.h"
+
 namespace gainlet::setup {
 
 namespace {
@@ -23,10 +25,7 @@ bool RenameAsideUntilRestart(const wchar_t* path) {
 bool BuildBackupPath(const wchar_t* path, unsigned n, wchar_t* backupPath) {
     if (n > kLastBackupNumber) return false;
     const int length = lstrlenW(path);
-    int nameStart = 0;
-    for (int i = 0; i < length; ++i) {
-        if (path[i] == L'\\' || path[i] == L'/' || path[i] == L':') nameStart = i + 1;
-    }
+    const int nameStart = FileNameStart(path);
     int extensionStart = length;
     for (int i = length - 1; i >= nameStart; --i) {
         if (path[i] == L'.') {

@@ -22,10 +22,7 @@ bool BuildSourcePath(const wchar_t* name, wchar_t* sourcePath) {
     // A path that fills the buffer has been cut short (and on Windows XP is
     // not even terminated).
     if (length == 0 || length >= MAX_PATH) return false;
-    int folderEnd = 0;
-    for (DWORD i = 0; i < length; ++i) {
-        if (own[i] == L'\\' || own[i] == L'/' || own[i] == L':') folderEnd = static_cast<int>(i) + 1;
-    }
+    const int folderEnd = FileNameStart(own);
     if (folderEnd == 0 || folderEnd + lstrlenW(name) >= MAX_PATH) return false;
     lstrcpynW(sourcePath, own, folderEnd + 1);
     lstrcatW(sourcePath, name);
@@ -58,11 +55,7 @@ public:
     bool Stage(const wchar_t* source, const wchar_t* target) {
         wchar_t folder[MAX_PATH];
         lstrcpyW(folder, target);
-        int nameStart = 0;
-        for (int i = 0; folder[i]; ++i) {
-            if (folder[i] == L'\\') nameStart = i + 1;
-        }
-        folder[nameStart] = L'\0';
+        folder[FileNameStart(folder)] = L'\0';
         // Creates the file, so that the name stays this run's.
         if (!GetTempFileNameW(folder, L"gnl", 0, path_)) {
             path_[0] = L'\0';

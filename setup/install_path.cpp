@@ -57,6 +57,14 @@ bool BuildInstallPath(wchar_t* path, const wchar_t* subFolder, const wchar_t* fi
     return true;
 }
 
+int FileNameStart(const wchar_t* path) {
+    int start = 0;
+    for (int i = 0; path[i]; ++i) {
+        if (path[i] == L'\\' || path[i] == L'/' || path[i] == L':') start = i + 1;
+    }
+    return start;
+}
+
 void RemoveInstallFolder() {
     wchar_t folder[MAX_PATH];
     if (!BuildInstallPath(folder, nullptr, kInstallFolderName, false)) return;

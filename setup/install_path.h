@@ -22,6 +22,10 @@ bool AppendInstallPath(wchar_t* path, const wchar_t* subFolder, const wchar_t* f
 // shell cannot name it: windowsDirectory + "\..\Program Files", made full.
 bool ProgramFilesBesideWindows(wchar_t* path, const wchar_t* windowsDirectory);
 
+// Where the file name of a path starts: after its last backslash, slash or
+// drive colon (0 for a bare name).
+int FileNameStart(const wchar_t* path);
+
 // Removes the install folder if it is empty; otherwise has it removed at the
 // next restart, after the files already due for deletion then.
 void RemoveInstallFolder();

@@ -63,6 +63,9 @@ check "anything else is refused" fails gainlet_flavour_of "$repo/README.md" 2>/d
 check "Windows XP in a 32-bit prefix is winxp" [ "$(GAINLET_FLAVOUR=i686 gainlet_winecfg_version xp)" = winxp ]
 check "and winxp64 in a 64-bit one" [ "$(GAINLET_FLAVOUR=x86_64 gainlet_winecfg_version xp)" = winxp64 ]
 check "no version without a flavour" fails gainlet_winecfg_version xp 2>/dev/null
+check "a 32-bit program's own prefix has its tools in system32" [ "$(GAINLET_FLAVOUR=i686 gainlet_system_folder)" = system32 ]
+check "so has a 64-bit program's" [ "$(GAINLET_FLAVOUR=x86_64 gainlet_system_folder)" = system32 ]
+check "no system folder without a flavour" fails gainlet_system_folder 2>/dev/null
 
 echo "== i686, no prefix yet, a program that is not ours (winecfg)"
 export FAKE_KERNEL_RUNS_32BIT=1

@@ -127,13 +127,14 @@ windows_load_order() {
   echo "${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}${names[*]}=n,b"
 }
 
-# The system's regsvr32.exe as a file that cannot be started, and back.
-readonly SYSTEM_REGSVR32=system32/regsvr32.exe
+# The system's regsvr32.exe, the one the installer of this flavour starts,
+# as a file that cannot be started, and back.
+system_regsvr32() { echo "$C/windows/$(gainlet_system_folder)/regsvr32.exe"; }
 break_regsvr32() {
-  mv "$C/windows/$SYSTEM_REGSVR32" "$WORK/regsvr32.saved"
-  : >"$C/windows/$SYSTEM_REGSVR32"
+  mv "$(system_regsvr32)" "$WORK/regsvr32.saved"
+  : >"$(system_regsvr32)"
 }
-mend_regsvr32() { mv -f "$WORK/regsvr32.saved" "$C/windows/$SYSTEM_REGSVR32"; }
+mend_regsvr32() { mv -f "$WORK/regsvr32.saved" "$(system_regsvr32)"; }
 
 # run_setup EXPECTED_STATUS EXE_WIN ARGS CAPTION ANSWER...: starts Setup.exe
 # with the helper answering; the boxes seen are in $BOXES.
