@@ -237,26 +237,16 @@ TEST_F(Registration, PathWithASingleQuoteIsStoredAsItIs) {
 
 // ---- Playing WAV files through the registered plug-in ----
 
-struct Layout {
-    const char* name;
-    WORD tag;  // 1, 3 or 0xFFFE
-    WORD bits;
-    WORD validBits;  // extensible only
-    bool floatSubformat;
-    WORD channels;
-};
-
-std::vector<BYTE> MakeFormat(const Layout& layout) {
-    return gainlet::test::WaveBytes({layout.tag, layout.channels, 44100, layout.bits, layout.validBits,
-                                     layout.floatSubformat ? MEDIASUBTYPE_IEEE_FLOAT : MEDIASUBTYPE_PCM});
-}
+using gainlet::test::WaveBytes;
+using gainlet::test::WaveFormat;
 
 // Full-scale extremes, small values around rounding ties, and noise.
-std::vector<BYTE> MakeSamples(const Layout& layout, size_t frames) {
+std::vector<BYTE> MakeSamples(const WaveFormat& layout, size_t frames) {
     const size_t width = layout.bits / 8;
     std::vector<BYTE> data(frames * layout.channels * width);
     uint32_t seed = 0x12345678u ^ layout.bits ^ (layout.validBits << 8) ^ (layout.tag << 16);
-    const bool isFloat = layout.tag == WAVE_FORMAT_IEEE_FLOAT || (layout.bits == 32 && layout.floatSubformat);
+    const bool isFloat = layout.tag == WAVE_FORMAT_IEEE_FLOAT ||
+                         (layout.bits == 32 && IsEqualGUID(layout.subFormat, MEDIASUBTYPE_IEEE_FLOAT));
     for (size_t i = 0; i < data.size() / width; ++i) {
         seed = seed * 1664525u + 1013904223u;
         uint32_t value = seed;
@@ -333,10 +323,10 @@ protected:
     // Plays a generated WAV of layout; compares every output byte and the
     // reported peak with the reference. A host that feeds whole frames loses
     // none, whatever its buffer sizes: the reference plays the stream as one run.
-    void Play(const Layout& layout, float gainDb, const std::wstring& extra, bool enabled,
+    void Play(const WaveFormat& layout, float gainDb, const std::wstring& extra, bool enabled,
               std::string* summary = nullptr) {
-        SCOPED_TRACE(std::string(layout.name) + " at " + std::to_string(gainDb) + " dB");
-        const std::vector<BYTE> format = MakeFormat(layout);
+        SCOPED_TRACE(gainlet::test::LayoutName(layout) + " at " + std::to_string(gainDb) + " dB");
+        const std::vector<BYTE> format = WaveBytes(layout);
         const std::vector<BYTE> data = MakeSamples(layout, 7000);
         const std::wstring in = Env(L"GAINLET_WORKDIR") + L"\\in.wav", out = Env(L"GAINLET_WORKDIR") + L"\\out.wav";
         WriteWav(in, format, data);
@@ -365,34 +355,24 @@ protected:
     }
 };
 
+// Every accepted layout, the extensible ones with either subtype, mono and
+// stereo in turn.
 TEST_F(Playing, EveryAcceptedLayoutComesOutBitExact) {
-    const Layout layouts[] = {
-        {"PCM 8 mono", WAVE_FORMAT_PCM, 8, 8, false, 1},
-        {"PCM 16 stereo", WAVE_FORMAT_PCM, 16, 16, false, 2},
-        {"float 32 stereo", WAVE_FORMAT_IEEE_FLOAT, 32, 32, false, 2},
-        {"extensible PCM 8", WAVE_FORMAT_EXTENSIBLE, 8, 8, false, 2},
-        {"extensible PCM 16", WAVE_FORMAT_EXTENSIBLE, 16, 16, false, 2},
-        {"extensible float-tagged 16", WAVE_FORMAT_EXTENSIBLE, 16, 16, true, 2},
-        {"extensible PCM 24/24", WAVE_FORMAT_EXTENSIBLE, 24, 24, false, 2},
-        {"extensible PCM 24/20", WAVE_FORMAT_EXTENSIBLE, 24, 20, false, 2},
-        {"extensible PCM 24/16", WAVE_FORMAT_EXTENSIBLE, 24, 16, false, 1},
-        {"extensible float-tagged 24/24", WAVE_FORMAT_EXTENSIBLE, 24, 24, true, 2},
-        {"extensible PCM 32/32", WAVE_FORMAT_EXTENSIBLE, 32, 32, false, 2},
-        {"extensible PCM 32/24", WAVE_FORMAT_EXTENSIBLE, 32, 24, false, 2},
-        {"extensible PCM 32/20", WAVE_FORMAT_EXTENSIBLE, 32, 20, false, 1},
-        {"extensible PCM 32/16", WAVE_FORMAT_EXTENSIBLE, 32, 16, false, 2},
-        {"extensible float 32/32", WAVE_FORMAT_EXTENSIBLE, 32, 32, true, 2},
-        {"extensible float 32/24", WAVE_FORMAT_EXTENSIBLE, 32, 24, true, 1},
-        {"extensible PCM 24/24 mono", WAVE_FORMAT_EXTENSIBLE, 24, 24, false, 1},
-    };
     // Saturating, halving, default, unity and near-silent gains in turn.
     const float gains[] = {24.0f, -6.0f, -0.131f, 0.0f, -100.0f, 6.0f, 3.7f};
     int index = 0;
-    for (const Layout& layout : layouts) Play(layout, gains[index++ % 7], L"", true);
+    for (WaveFormat layout : gainlet::test::AcceptedLayouts()) {
+        for (const GUID* subtype : {&MEDIASUBTYPE_PCM, &MEDIASUBTYPE_IEEE_FLOAT}) {
+            if (layout.tag != WAVE_FORMAT_EXTENSIBLE && subtype != &MEDIASUBTYPE_PCM) continue;
+            layout.subFormat = *subtype;
+            layout.channels = index % 3 == 0 ? 1 : 2;
+            Play(layout, gains[index++ % 7], L"", true);
+        }
+    }
 }
 
 TEST_F(Playing, BufferSizesTimeStampsAndTheEnableSwitch) {
-    const Layout stereo16 = {"PCM 16 stereo", WAVE_FORMAT_PCM, 16, 16, false, 2};
+    const WaveFormat stereo16 = {WAVE_FORMAT_PCM, 2, 44100, 16};
     std::string summary;
     Play(stereo16, -0.131f, L"--in-buffer 17640 --out-buffer 1002", true, &summary);
     EXPECT_EQ(SummaryLine(summary, "format"), "44100 Hz, 2 channels, 16 bits, integer");
@@ -402,7 +382,7 @@ TEST_F(Playing, BufferSizesTimeStampsAndTheEnableSwitch) {
     EXPECT_EQ(SummaryLine(summary, "output buffers"), "29 (27 incomplete)");
     EXPECT_EQ(SummaryLine(summary, "time stamps"), "first 0, last 1566890");
 
-    const Layout stereo24 = {"extensible PCM 24/24", WAVE_FORMAT_EXTENSIBLE, 24, 24, false, 2};
+    const WaveFormat stereo24 = {WAVE_FORMAT_EXTENSIBLE, 2, 44100, 24, 24};
     Play(stereo24, 0.0f, L"--no-timestamps", true, &summary);
     EXPECT_EQ(SummaryLine(summary, "time stamps"), "none");
 
@@ -415,17 +395,17 @@ TEST_F(Playing, BufferSizesTimeStampsAndTheEnableSwitch) {
 // and misalign every frame after it.
 TEST_F(Playing, BufferSizesAreRoundedDownToWholeFrames) {
     struct Case {
-        Layout layout;
+        WaveFormat layout;
         const wchar_t* options;
         const char* inBuffer;  // the summary's lines
         const char* outBuffer;
     };
     const Case cases[] = {
-        {{"extensible PCM 24/24", WAVE_FORMAT_EXTENSIBLE, 24, 24, false, 2},
+        {{WAVE_FORMAT_EXTENSIBLE, 2, 44100, 24, 24},
          L"--in-buffer 4100",
          "4100 bytes rounded down to 4098 (whole frames of 6 bytes)",
          "4096 bytes rounded down to 4092 (whole frames of 6 bytes)"},
-        {{"float 32 stereo", WAVE_FORMAT_IEEE_FLOAT, 32, 32, false, 2},
+        {{WAVE_FORMAT_IEEE_FLOAT, 2, 44100, 32},
          L"--in-buffer 4100 --out-buffer 1001",
          "4100 bytes rounded down to 4096 (whole frames of 8 bytes)",
          "1001 bytes rounded down to 1000 (whole frames of 8 bytes)"},
@@ -433,8 +413,8 @@ TEST_F(Playing, BufferSizesAreRoundedDownToWholeFrames) {
     for (const Case& c : cases) {
         std::string summary;
         Play(c.layout, 3.7f, c.options, true, &summary);
-        EXPECT_EQ(SummaryLine(summary, "in-buffer"), c.inBuffer) << c.layout.name;
-        EXPECT_EQ(SummaryLine(summary, "out-buffer"), c.outBuffer) << c.layout.name;
+        EXPECT_EQ(SummaryLine(summary, "in-buffer"), c.inBuffer) << gainlet::test::LayoutName(c.layout);
+        EXPECT_EQ(SummaryLine(summary, "out-buffer"), c.outBuffer) << gainlet::test::LayoutName(c.layout);
     }
 }
 
@@ -444,8 +424,8 @@ TEST_F(Playing, HostErrorsAreOneLineWithTheCode) {
     EXPECT_EQ(RunProcess(host + L" " + Quoted(work + L"\\missing.wav") + L" " + Quoted(work + L"\\x.wav")).exitCode,
               1u);
 
-    const Layout pcm24 = {"PCM 24", WAVE_FORMAT_PCM, 24, 24, false, 2};  // tag 1 allows 8 and 16 bits only
-    WriteWav(work + L"\\refused.wav", MakeFormat(pcm24), MakeSamples(pcm24, 10));
+    const WaveFormat pcm24 = {WAVE_FORMAT_PCM, 2, 44100, 24};  // tag 1 allows 8 and 16 bits only
+    WriteWav(work + L"\\refused.wav", WaveBytes(pcm24), MakeSamples(pcm24, 10));
     DeleteFileW((work + L"\\x.wav").c_str());
     EXPECT_EQ(RunProcess(host + L" " + Quoted(work + L"\\refused.wav") + L" " + Quoted(work + L"\\x.wav")).exitCode,
               1u);
@@ -458,12 +438,12 @@ TEST_F(Playing, HostErrorsAreOneLineWithTheCode) {
         const char* name;
         std::vector<BYTE> format, data, trailing;
     };
-    const Layout mono8 = {"PCM 8 mono", WAVE_FORMAT_PCM, 8, 8, false, 1};
-    std::vector<BYTE> blockAlign60000 = MakeFormat(mono8);
+    const WaveFormat mono8 = {WAVE_FORMAT_PCM, 1, 44100, 8};
+    std::vector<BYTE> blockAlign60000 = WaveBytes(mono8);
     reinterpret_cast<WAVEFORMATEX*>(blockAlign60000.data())->nBlockAlign = 60000;
     reinterpret_cast<WAVEFORMATEX*>(blockAlign60000.data())->nAvgBytesPerSec = 44100u * 60000u;
-    const Layout channels65535 = {"PCM 8, 65535 channels", WAVE_FORMAT_PCM, 8, 8, false, 65535};
-    const Layout stereo16 = {"PCM 16 stereo", WAVE_FORMAT_PCM, 16, 16, false, 2};
+    const WaveFormat channels65535 = {WAVE_FORMAT_PCM, 65535, 44100, 8};
+    const WaveFormat stereo16 = {WAVE_FORMAT_PCM, 2, 44100, 16};
     std::vector<BYTE> partialFrame = MakeSamples(stereo16, 10);
     partialFrame.resize(partialFrame.size() + 2);
     auto chunk = [](const char* tag, const std::vector<BYTE>& body) {
@@ -478,15 +458,14 @@ TEST_F(Playing, HostErrorsAreOneLineWithTheCode) {
          std::vector<BYTE>(120000, 0x80),
          {}},
         {"a frame larger than the input buffer (65535 channels)",
-         MakeFormat(channels65535),
+         WaveBytes(channels65535),
          MakeSamples(channels65535, 2),
          {}},
-        {"a data chunk ending in a partial frame", MakeFormat(stereo16), partialFrame, {}},
+        {"a data chunk ending in a partial frame", WaveBytes(stereo16), partialFrame, {}},
         // Either chunk twice: which samples, or which format, is not for the
         // host to guess.
-        {"two data chunks", MakeFormat(stereo16), MakeSamples(stereo16, 1000),
-         chunk("data", MakeSamples(stereo16, 10))},
-        {"two format chunks", MakeFormat(stereo16), MakeSamples(stereo16, 1000), chunk("fmt ", MakeFormat(mono8))},
+        {"two data chunks", WaveBytes(stereo16), MakeSamples(stereo16, 1000), chunk("data", MakeSamples(stereo16, 10))},
+        {"two format chunks", WaveBytes(stereo16), MakeSamples(stereo16, 1000), chunk("fmt ", WaveBytes(mono8))},
     };
     for (const Unplayable& file : files) {
         WriteWav(work + L"\\unplayable.wav", file.format, file.data, file.trailing);
@@ -499,7 +478,7 @@ TEST_F(Playing, HostErrorsAreOneLineWithTheCode) {
 
     // The output named as the input, also spelled otherwise: refused, and
     // the input stays as it was.
-    WriteWav(work + L"\\same.wav", MakeFormat(stereo16), MakeSamples(stereo16, 100));
+    WriteWav(work + L"\\same.wav", WaveBytes(stereo16), MakeSamples(stereo16, 100));
     dsphost::WavFile before, after;
     ASSERT_TRUE(ReadWav(work + L"\\same.wav", &before));
     for (const std::wstring& output : {work + L"\\same.wav", work + L"\\.\\SAME.WAV"}) {
@@ -565,11 +544,11 @@ using DirectShowGraph = Playing;
 // frame is not a power of two (6 channels of 16 bits: 12 bytes) must still
 // come out whole.
 TEST_F(DirectShowGraph, EveryFormatComesOutBitExactAtTwoStoredGains) {
-    const Layout layouts[] = {
-        {"PCM 8 mono", WAVE_FORMAT_PCM, 8, 8, false, 1},
-        {"PCM 16 stereo", WAVE_FORMAT_PCM, 16, 16, false, 2},
-        {"extensible PCM 16, 6 channels", WAVE_FORMAT_EXTENSIBLE, 16, 16, false, 6},
-        {"float 32 stereo", WAVE_FORMAT_IEEE_FLOAT, 32, 32, false, 2},
+    const WaveFormat layouts[] = {
+        {WAVE_FORMAT_PCM, 1, 44100, 8},
+        {WAVE_FORMAT_PCM, 2, 44100, 16},
+        {WAVE_FORMAT_EXTENSIBLE, 6, 44100, 16, 16},
+        {WAVE_FORMAT_IEEE_FLOAT, 2, 44100, 32},
     };
     // Both away from the default; the first saturates full-scale samples.
     const float gains[] = {3.7f, -9.25f};
@@ -582,9 +561,9 @@ TEST_F(DirectShowGraph, EveryFormatComesOutBitExactAtTwoStoredGains) {
     for (const float gainDb : gains) {
         ASSERT_EQ(GetModuleHandleW(dll.c_str()), nullptr) << "the DLL must load after the gain is stored";
         ASSERT_TRUE(stored.Set(gainDb));
-        for (const Layout& layout : layouts) {
-            SCOPED_TRACE(std::string(layout.name) + " at " + std::to_string(gainDb) + " dB");
-            const std::vector<BYTE> format = MakeFormat(layout);
+        for (const WaveFormat& layout : layouts) {
+            SCOPED_TRACE(gainlet::test::LayoutName(layout) + " at " + std::to_string(gainDb) + " dB");
+            const std::vector<BYTE> format = WaveBytes(layout);
             const std::vector<BYTE> data = MakeSamples(layout, 7000);
             const std::wstring in = Env(L"GAINLET_WORKDIR") + L"\\graph.wav";
             WriteWav(in, format, data);

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
-#include <iterator>
 
 #include "dsp_test_support.h"
 
@@ -69,23 +68,7 @@ private:
     uint64_t state;
 };
 
-// The acceptance table as data: tag, container bits, allowed valid bits
-// (empty for the plain tags, which carry none).
-struct AcceptedLayout {
-    WORD tag;
-    WORD bits;
-    std::initializer_list<WORD> validBits;
-};
-const AcceptedLayout kAcceptedLayouts[] = {
-    {WAVE_FORMAT_PCM, 8, {}},
-    {WAVE_FORMAT_PCM, 16, {}},
-    {WAVE_FORMAT_IEEE_FLOAT, 32, {}},
-    {WAVE_FORMAT_EXTENSIBLE, 8, {8}},
-    {WAVE_FORMAT_EXTENSIBLE, 16, {16}},
-    {WAVE_FORMAT_EXTENSIBLE, 24, {16, 20, 24}},
-    {WAVE_FORMAT_EXTENSIBLE, 32, {16, 20, 24, 32}},
-};
-
+// Whether the shared table of accepted layouts allows the block.
 bool TableAllows(const BYTE* block, size_t size) {
     if (!block || size < sizeof(WAVEFORMATEX)) return false;
     WAVEFORMATEXTENSIBLE w{};
@@ -93,15 +76,12 @@ bool TableAllows(const BYTE* block, size_t size) {
     const WAVEFORMATEX& f = w.Format;
     if (!f.nChannels || !f.nSamplesPerSec || !f.nAvgBytesPerSec || !f.nBlockAlign) return false;
     if (f.nBlockAlign < f.nChannels * (f.wBitsPerSample / 8)) return false;
-    for (const AcceptedLayout& layout : kAcceptedLayouts) {
+    const bool extensibleKnown = size >= sizeof w && (IsEqualGUID(w.SubFormat, MEDIASUBTYPE_PCM) ||
+                                                      IsEqualGUID(w.SubFormat, MEDIASUBTYPE_IEEE_FLOAT));
+    for (const WaveFormat& layout : AcceptedLayouts()) {
         if (layout.tag != f.wFormatTag || layout.bits != f.wBitsPerSample) continue;
         if (layout.tag != WAVE_FORMAT_EXTENSIBLE) return true;
-        if (size < sizeof w) return false;
-        if (!IsEqualGUID(w.SubFormat, MEDIASUBTYPE_PCM) && !IsEqualGUID(w.SubFormat, MEDIASUBTYPE_IEEE_FLOAT))
-            return false;
-        for (WORD valid : layout.validBits)
-            if (valid == w.Samples.wValidBitsPerSample) return true;
-        return false;
+        if (extensibleKnown && layout.validBits == w.Samples.wValidBitsPerSample) return true;
     }
     return false;
 }
@@ -110,15 +90,14 @@ bool TableAllows(const BYTE* block, size_t size) {
 // random bytes overwritten, the block cut short or replaced by noise.
 size_t MakeBlock(Random& rnd, BYTE (&bytes)[64]) {
     WAVEFORMATEXTENSIBLE w{};
-    const AcceptedLayout& base = kAcceptedLayouts[rnd.Below(std::size(kAcceptedLayouts))];
+    const WaveFormat& base = AcceptedLayouts()[rnd.Below(static_cast<uint32_t>(AcceptedLayouts().size()))];
     w.Format.wFormatTag = base.tag;
     w.Format.wBitsPerSample = base.bits;
     w.Format.nChannels = static_cast<WORD>(1 + rnd.Below(8));
     w.Format.nSamplesPerSec = rnd.Pick<DWORD>({8000, 44100, 48000, 192000});
     w.Format.nBlockAlign = static_cast<WORD>(w.Format.nChannels * base.bits / 8);
     w.Format.nAvgBytesPerSec = w.Format.nSamplesPerSec * w.Format.nBlockAlign;
-    w.Samples.wValidBitsPerSample =
-        base.validBits.size() ? base.validBits.begin()[rnd.Below(base.validBits.size())] : 0;
+    w.Samples.wValidBitsPerSample = base.validBits;
     w.SubFormat = rnd.Below(2) ? MEDIASUBTYPE_PCM : MEDIASUBTYPE_IEEE_FLOAT;
     w.Format.cbSize = 22;
     size_t size = base.tag == WAVE_FORMAT_EXTENSIBLE ? sizeof w : sizeof(WAVEFORMATEX);

@@ -215,7 +215,7 @@ TEST_F(ProcessSamplesTest, PackedTwentyFourBitForEachValidBitCount) {
     std::mt19937 rng(24);
     const std::vector<int32_t> samples = Samples32(rng, 6000);
     const std::vector<uint8_t> in = Pack24(samples);
-    for (WORD valid : {16, 20, 24}) {
+    for (WORD valid : test::AcceptedValidBits(24)) {
         const auto format = MakeFormat(WAVE_FORMAT_EXTENSIBLE, 2, 24, valid);
         for (const Gain& gain : kGains) {
             SCOPED_TRACE(gain.name + ", valid bits " + std::to_string(valid));
@@ -229,7 +229,7 @@ TEST_F(ProcessSamplesTest, ThirtyTwoBitIntegerForEachValidBitCount) {
     std::mt19937 rng(32);
     const std::vector<int32_t> samples = Samples32(rng, 6000);
     const std::vector<uint8_t> in = ToBytes(samples);
-    for (WORD valid : {16, 20, 24, 32}) {
+    for (WORD valid : test::AcceptedValidBits(32)) {
         const auto format = MakeFormat(WAVE_FORMAT_EXTENSIBLE, 2, 32, valid);
         for (const Gain& gain : kGains) {
             SCOPED_TRACE(gain.name + ", valid bits " + std::to_string(valid));
@@ -246,11 +246,11 @@ void ExpectEveryIntegerLayoutMatches(const std::vector<int32_t>& samples) {
     ExpectMatches(RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 8), Every8BitValue()),
                   reference::Process8(Every8BitValue(), g));
     ExpectMatches(RunAll(MakeFormat(WAVE_FORMAT_PCM, 1, 16), ToBytes(samples16)), reference::Process16(samples16, g));
-    for (WORD valid : {16, 20, 24}) {
+    for (WORD valid : test::AcceptedValidBits(24)) {
         ExpectMatches(RunAll(MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 24, valid), Pack24(samples)),
                       reference::Process24(Pack24(samples), valid, g));
     }
-    for (WORD valid : {16, 20, 24, 32}) {
+    for (WORD valid : test::AcceptedValidBits(32)) {
         ExpectMatches(RunAll(MakeFormat(WAVE_FORMAT_EXTENSIBLE, 1, 32, valid), ToBytes(samples)),
                       reference::Process32(samples, valid, g));
     }

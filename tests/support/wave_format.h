@@ -6,6 +6,7 @@
 #include <mmreg.h>
 #include <uuids.h>
 
+#include <string>
 #include <vector>
 
 namespace gainlet::test {
@@ -49,6 +50,44 @@ inline std::vector<BYTE> WaveBytes(const WaveFormat& f) {
     const WAVEFORMATEXTENSIBLE w = WaveBlock(f);
     const BYTE* bytes = reinterpret_cast<const BYTE*>(&w);
     return std::vector<BYTE>(bytes, bytes + WaveBlockSize(f));
+}
+
+// Every layout the engine accepts, once: the plain tags' containers, and the
+// extensible tag's containers with each of their valid-bit counts. An
+// extensible row is accepted with the PCM or the float subtype alike; the
+// float subtype means float samples only in a 32-bit container.
+inline const std::vector<WaveFormat>& AcceptedLayouts() {
+    constexpr WORD kExtensible = WAVE_FORMAT_EXTENSIBLE;
+    static const std::vector<WaveFormat> layouts = {
+        {WAVE_FORMAT_PCM, 2, 44100, 8},  {WAVE_FORMAT_PCM, 2, 44100, 16}, {WAVE_FORMAT_IEEE_FLOAT, 2, 44100, 32},
+        {kExtensible, 2, 44100, 8, 8},   {kExtensible, 2, 44100, 16, 16}, {kExtensible, 2, 44100, 24, 16},
+        {kExtensible, 2, 44100, 24, 20}, {kExtensible, 2, 44100, 24, 24}, {kExtensible, 2, 44100, 32, 16},
+        {kExtensible, 2, 44100, 32, 20}, {kExtensible, 2, 44100, 32, 24}, {kExtensible, 2, 44100, 32, 32},
+    };
+    return layouts;
+}
+
+// The valid-bit counts the extensible tag allows in a container of bits.
+inline std::vector<WORD> AcceptedValidBits(WORD bits) {
+    std::vector<WORD> valid;
+    for (const WaveFormat& f : AcceptedLayouts())
+        if (f.tag == WAVE_FORMAT_EXTENSIBLE && f.bits == bits) valid.push_back(f.validBits);
+    return valid;
+}
+
+// "PCM 16", "float 32", "extensible PCM 24/20", "extensible float 32/32",
+// then the channels: for the traces of tests that go through many formats.
+inline std::string LayoutName(const WaveFormat& f) {
+    std::string name = std::to_string(f.bits);
+    if (f.tag == WAVE_FORMAT_PCM) name = "PCM " + name;
+    if (f.tag == WAVE_FORMAT_IEEE_FLOAT) name = "float " + name;
+    if (f.tag == WAVE_FORMAT_EXTENSIBLE) {
+        const char* subtype = IsEqualGUID(f.subFormat, MEDIASUBTYPE_IEEE_FLOAT) ? "float " : "PCM ";
+        name = "extensible " + (subtype + name) + "/" + std::to_string(f.validBits);
+    }
+    if (f.channels == 1) return name + " mono";
+    if (f.channels == 2) return name + " stereo";
+    return name + ", " + std::to_string(f.channels) + " channels";
 }
 
 }  // namespace gainlet::test
