@@ -6,6 +6,7 @@
 #include <initguid.h>
 #include <ocidl.h>
 #include <process.h>
+#include <wrl/client.h>
 
 #include <string>
 
@@ -20,6 +21,7 @@ using CanUnloadNowFn = HRESULT(STDAPICALLTYPE*)();
 using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 
 using gainlet::test::Outer;
+using Microsoft::WRL::ComPtr;
 
 class DllEntryTest : public ::testing::Test {
 protected:
@@ -45,9 +47,9 @@ protected:
     void TearDown() override { EXPECT_EQ(canUnloadNow(), S_OK); }
 
 public:
-    IClassFactory* Factory(REFCLSID clsid) {
-        IClassFactory* factory = nullptr;
-        EXPECT_EQ(getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+    ComPtr<IClassFactory> Factory(REFCLSID clsid) {
+        ComPtr<IClassFactory> factory;
+        EXPECT_EQ(getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf())), S_OK);
         return factory;
     }
 
@@ -62,19 +64,19 @@ CanUnloadNowFn DllEntryTest::canUnloadNow = nullptr;
 GetClassObjectFn DllEntryTest::getClassObject = nullptr;
 
 TEST_F(DllEntryTest, FactoryIsCachedAndPinsTheDllWhileHeld) {
-    IClassFactory* first = Factory(CLSID_Gainlet);
-    IClassFactory* second = Factory(CLSID_Gainlet);
+    ComPtr<IClassFactory> first = Factory(CLSID_Gainlet);
+    ComPtr<IClassFactory> second = Factory(CLSID_Gainlet);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first, second);
     EXPECT_EQ(canUnloadNow(), S_FALSE);
-    first->Release();
-    second->Release();
+    const void* cached = first.Get();
+    first.Reset();
+    second.Reset();
     EXPECT_EQ(canUnloadNow(), S_OK);
 
-    IClassFactory* page = Factory(CLSID_GainletPropPage);
+    ComPtr<IClassFactory> page = Factory(CLSID_GainletPropPage);
     ASSERT_NE(page, nullptr) << "the settings page has a class object too";
-    EXPECT_NE(static_cast<void*>(page), static_cast<void*>(first));
-    page->Release();
+    EXPECT_NE(static_cast<const void*>(page.Get()), cached);
 }
 
 TEST_F(DllEntryTest, RefusalsOfDllGetClassObject) {
@@ -88,30 +90,35 @@ TEST_F(DllEntryTest, RefusalsOfDllGetClassObject) {
 }
 
 TEST_F(DllEntryTest, LockServerPinsTheDll) {
-    IClassFactory* factory = Factory(CLSID_Gainlet);
-    factory->Release();
-    factory->LockServer(TRUE);
+    // The cached class object outlives its last reference: the lock is taken
+    // with none held.
+    IClassFactory* const cached = Factory(CLSID_Gainlet).Get();
+    ASSERT_NE(cached, nullptr);
+    cached->LockServer(TRUE);
     EXPECT_EQ(canUnloadNow(), S_FALSE);
-    factory->LockServer(FALSE);
+    cached->LockServer(FALSE);
 }
 
 // What the media player does with the DSP object's identity.
-void CheckStandaloneObject(IClassFactory* factory, CanUnloadNowFn canUnloadNow) {
-    IMediaObject* object = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IMediaObject, reinterpret_cast<void**>(&object)), S_OK);
-    factory->Release();
+void CheckStandaloneObject(ComPtr<IClassFactory> factory, CanUnloadNowFn canUnloadNow) {
+    ASSERT_NE(factory, nullptr);
+    ComPtr<IMediaObject> object;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IMediaObject, reinterpret_cast<void**>(object.GetAddressOf())),
+              S_OK);
+    factory.Reset();
     EXPECT_EQ(canUnloadNow(), S_FALSE) << "a live object pins the DLL";
 
-    IUnknown *gainlet = nullptr, *unknown = nullptr, *enable = nullptr, *pages = nullptr;
-    EXPECT_EQ(object->QueryInterface(IID_IGainlet, reinterpret_cast<void**>(&gainlet)), S_OK);
-    EXPECT_EQ(object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
-    EXPECT_EQ(object->QueryInterface(IID_IWMPPluginEnable, reinterpret_cast<void**>(&enable)), S_OK);
-    EXPECT_EQ(object->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&pages)), S_OK);
-    EXPECT_EQ(gainlet, unknown) << "IGainlet is the identity";
-    for (IUnknown* p : {gainlet, unknown, enable, pages})
-        if (p) p->Release();
+    {
+        ComPtr<IUnknown> gainlet, unknown, enable, pages;
+        EXPECT_EQ(object->QueryInterface(IID_IGainlet, reinterpret_cast<void**>(gainlet.GetAddressOf())), S_OK);
+        EXPECT_EQ(object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(unknown.GetAddressOf())), S_OK);
+        EXPECT_EQ(object->QueryInterface(IID_IWMPPluginEnable, reinterpret_cast<void**>(enable.GetAddressOf())), S_OK);
+        EXPECT_EQ(object->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(pages.GetAddressOf())),
+                  S_OK);
+        EXPECT_EQ(gainlet, unknown) << "IGainlet is the identity";
+    }
     EXPECT_EQ(canUnloadNow(), S_FALSE);
-    EXPECT_EQ(object->Release(), 0u);
+    EXPECT_EQ(object.Reset(), 0u);
     EXPECT_EQ(canUnloadNow(), S_OK);
 }
 
@@ -140,26 +147,27 @@ TEST_F(DllEntryTest, StandaloneObjectsFromApartmentAndFreeThreads) {
 }
 
 TEST_F(DllEntryTest, AggregatedObjectForwardsToTheOuterUnknown) {
-    IClassFactory* factory = Factory(CLSID_Gainlet);
+    ComPtr<IClassFactory> factory = Factory(CLSID_Gainlet);
+    ASSERT_NE(factory, nullptr);
     Outer outer;
     void* out = reinterpret_cast<void*>(1);
     EXPECT_EQ(factory->CreateInstance(&outer, IID_IMediaObject, &out), CLASS_E_NOAGGREGATION);
     EXPECT_EQ(out, nullptr);
 
-    IUnknown* inner = nullptr;
-    ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&inner)), S_OK);
-    factory->Release();
+    ComPtr<IUnknown> inner;
+    ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(inner.GetAddressOf())), S_OK);
+    factory.Reset();
     EXPECT_EQ(canUnloadNow(), S_FALSE);
 
-    IMediaObject* object = nullptr;
-    ASSERT_EQ(inner->QueryInterface(IID_IMediaObject, reinterpret_cast<void**>(&object)), S_OK);
-    EXPECT_EQ(outer.refs, 2);
-    object->AddRef();
-    EXPECT_EQ(outer.refs, 3) << "AddRef went to the outer object";
-    object->Release();
-    object->Release();
+    {
+        ComPtr<IMediaObject> object;
+        ASSERT_EQ(inner->QueryInterface(IID_IMediaObject, reinterpret_cast<void**>(object.GetAddressOf())), S_OK);
+        EXPECT_EQ(outer.refs, 2);
+        ComPtr<IMediaObject> copy = object;
+        EXPECT_EQ(outer.refs, 3) << "AddRef went to the outer object";
+    }
     EXPECT_EQ(outer.refs, 1);
-    EXPECT_EQ(inner->Release(), 0u);
+    EXPECT_EQ(inner.Reset(), 0u);
 }
 
 }  // namespace
