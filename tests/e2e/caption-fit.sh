@@ -8,22 +8,9 @@
 # caption fails the row. Each case's screen is kept in WORK_DIR/shots,
 # which is removed when every row passed unless KEEP_SHOTS=1.
 set -euo pipefail
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
-bin=$(cd "$1" && pwd)
-work=$2
-rm -rf "$work"
+source "$(dirname "$0")/runner-prelude.sh" "$@"
 mkdir -p "$work/shots"
-work=$(cd "$work" && pwd)
-run=$root/cmake/wine-run.sh
-source "$root/cmake/wine-env.sh"
-GAINLET_FLAVOUR=$(gainlet_flavour_of "$bin/dsphost.exe")
-export GAINLET_FLAVOUR GAINLET_NO_XVFB=1 WINEDEBUG=-all
-gainlet_use_flavour "$GAINLET_FLAVOUR"
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
+export GAINLET_NO_XVFB=1 WINEDEBUG=-all
 dll=$(winpath "$bin/Gainlet.dll")
 
 # Half a second of float audio peaking at +2.3 dB: at +24 dB the held peak

@@ -4,30 +4,14 @@
 # it (Windows 7, English), one set to Windows XP with a Japanese user
 # interface. WORK_DIR is removed when everything passed.
 set -euo pipefail
-# The settings frame opens windows: one display for the whole run, so
-# that every program of a prefix shares it.
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
-bin=$(cd "$1" && pwd)
-work=$2
-rm -rf "$work"
+source "$(dirname "$0")/runner-prelude.sh" "$@"
 mkdir -p "$work/files"
-work=$(cd "$work" && pwd)
 
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 export GAINLET_DLL=$(winpath "$bin/Gainlet.dll")
 export GAINLET_REGISTRAR=$(winpath "$bin/RegistrarStandIn.dll")
 export GAINLET_DSPHOST=$(winpath "$bin/dsphost.exe")
 export GAINLET_WORKDIR=$(winpath "$work/files")
 driver=$bin/plugin_e2e_tests.exe
-run=$root/cmake/wine-run.sh
-source "$root/cmake/wine-env.sh"
-# winecfg is no Windows program of ours: every call names the driver's flavour.
-GAINLET_FLAVOUR=$(gainlet_flavour_of "$driver")
-export GAINLET_FLAVOUR
 
 status=0
 echo "== prefix as Wine makes it (Windows 7, English)"
