@@ -79,7 +79,6 @@ bool Decode(const FormatBlock& block, SampleFormat* out) {
     out->bytesPerSample = bytes;
     out->validBits = valid;
     out->isFloat = isFloat;
-    out->shownBits = isFloat ? header.wBitsPerSample : valid;
     out->channels = header.nChannels;
     out->blockAlign = header.nBlockAlign;
     out->samplesPerSec = header.nSamplesPerSec;
@@ -120,8 +119,7 @@ HRESULT CGainlet::VerifyMediaType(const DMO_MEDIA_TYPE* proposed, const DMO_MEDI
     if (!proposed->pbFormat) return DMO_E_TYPE_NOT_ACCEPTED;
 
     const FormatBlock block(*proposed);
-    SampleFormat decoded;
-    if (!Decode(block, &decoded)) return DMO_E_TYPE_NOT_ACCEPTED;
+    if (!AcceptedValidBits(block)) return DMO_E_TYPE_NOT_ACCEPTED;
 
     if (!IsSet(*partner)) return S_OK;
     return IsSameFormat(*proposed, block, *partner) ? S_OK : DMO_E_TYPE_NOT_ACCEPTED;
@@ -196,7 +194,7 @@ STDMETHODIMP CGainlet::SetInputType(DWORD index, const DMO_MEDIA_TYPE* type, DWO
     // Decoded from our own copy, which passed the same test: what processing
     // and the settings page see is what is held.
     DecodeSampleFormat(inputType->pbFormat, inputType->cbFormat, &inputFormat);
-    g_sharedGainState.PublishFormat(inputFormat.samplesPerSec, inputFormat.channels, inputFormat.shownBits,
+    g_sharedGainState.PublishFormat(inputFormat.samplesPerSec, inputFormat.channels, inputFormat.ShownBits(),
                                     inputFormat.isFloat);
     return hr;
 }

@@ -16,10 +16,13 @@ struct SampleFormat {
     WORD bytesPerSample;  // 1 to 4, packed one after another in a frame
     WORD validBits;       // the container's, or the extensible block's valid bits
     bool isFloat;         // float samples; an extensible float below 32 bits still takes an integer layout
-    WORD shownBits;       // what the settings page shows: valid bits of integer samples, the container of floats
     WORD channels;
     WORD blockAlign;
     DWORD samplesPerSec;
+
+    // What the settings page shows: the valid bits of integer samples, the
+    // container of floats.
+    WORD ShownBits() const { return isFloat ? bytesPerSample * 8 : validBits; }
 };
 
 // The accepted formats: true, with *out filled, for a format block of size

@@ -260,7 +260,7 @@ TEST(SharedGainStateTest, PublishedFormatReportsValidBitsAndFloat) {
         c.format.Format.nSamplesPerSec = 96000 + c.format.Format.nChannels;
         SampleFormat decoded{};
         ASSERT_TRUE(DecodeSampleFormat(reinterpret_cast<const BYTE*>(&c.format), sizeof c.format, &decoded));
-        record->PublishFormat(decoded.samplesPerSec, decoded.channels, decoded.shownBits, decoded.isFloat);
+        record->PublishFormat(decoded.samplesPerSec, decoded.channels, decoded.ShownBits(), decoded.isFloat);
         DWORD rate, channels, bits;
         BOOL isFloat;
         record->ReadFormat(&rate, &channels, &bits, &isFloat);
