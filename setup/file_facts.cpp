@@ -15,9 +15,28 @@ namespace {
 
 unsigned long long Join(DWORD high, DWORD low) { return (static_cast<unsigned long long>(high) << 32) | low; }
 
-using GetFileVersionInfoSizeFunction = DWORD(WINAPI*)(const wchar_t*, DWORD*);
-using GetFileVersionInfoFunction = BOOL(WINAPI*)(const wchar_t*, DWORD, DWORD, void*);
-using VerQueryValueFunction = BOOL(WINAPI*)(const void*, const wchar_t*, void**, UINT*);
+// version.dll's functions, looked up once for the whole run; the DLL stays
+// loaded until the installer exits. version.dll is no KnownDLL: imported, it
+// would be looked for in the installer's own folder first.
+struct VersionFunctions {
+    DWORD(WINAPI* getSize)(const wchar_t*, DWORD*);
+    BOOL(WINAPI* getInfo)(const wchar_t*, DWORD, DWORD, void*);
+    BOOL(WINAPI* queryValue)(const void*, const wchar_t*, void**, UINT*);
+};
+
+const VersionFunctions* Version() {
+    static bool tried;  // zero-initialised, so no guard: the installer asks from one thread
+    static VersionFunctions functions;
+    if (!tried) {
+        tried = true;
+        if (const HMODULE library = LoadSystemLibrary(L"version.dll")) {
+            functions.getSize = LibraryFunction<decltype(functions.getSize)>(library, "GetFileVersionInfoSizeW");
+            functions.getInfo = LibraryFunction<decltype(functions.getInfo)>(library, "GetFileVersionInfoW");
+            functions.queryValue = LibraryFunction<decltype(functions.queryValue)>(library, "VerQueryValueW");
+        }
+    }
+    return functions.getSize && functions.getInfo && functions.queryValue ? &functions : nullptr;
+}
 
 }  // namespace
 
@@ -30,25 +49,18 @@ unsigned long long QueryFileSize(const wchar_t* path) {
 }
 
 unsigned long long QueryFileVersion(const wchar_t* path, bool productVersion) {
-    // version.dll is no KnownDLL: imported, it would be looked for in the
-    // installer's own folder first.
-    const gainlet::LibraryHandle versionLibrary(LoadSystemLibrary(L"version.dll"));
-    if (!versionLibrary) return 0;
-    const auto getSize =
-        LibraryFunction<GetFileVersionInfoSizeFunction>(versionLibrary.get(), "GetFileVersionInfoSizeW");
-    const auto getInfo = LibraryFunction<GetFileVersionInfoFunction>(versionLibrary.get(), "GetFileVersionInfoW");
-    const auto queryValue = LibraryFunction<VerQueryValueFunction>(versionLibrary.get(), "VerQueryValueW");
-    if (!getSize || !getInfo || !queryValue) return 0;
+    const VersionFunctions* version = Version();
+    if (!version) return 0;
 
     DWORD handle = 0;
-    const DWORD size = getSize(path, &handle);
+    const DWORD size = version->getSize(path, &handle);
     if (size == 0) return 0;
     std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[size]);
     if (!block) return 0;
     VS_FIXEDFILEINFO* info = nullptr;
     UINT infoLength = 0;
-    if (!getInfo(path, handle, size, block.get()) ||
-        !queryValue(block.get(), L"\\", reinterpret_cast<void**>(&info), &infoLength) || !info ||
+    if (!version->getInfo(path, handle, size, block.get()) ||
+        !version->queryValue(block.get(), L"\\", reinterpret_cast<void**>(&info), &infoLength) || !info ||
         infoLength < sizeof(VS_FIXEDFILEINFO))
         return 0;
     return productVersion ? Join(info->dwProductVersionMS, info->dwProductVersionLS)
