@@ -24,8 +24,9 @@ if "$objdump" -f "$file" | grep -q 'HAS_SYMS'; then echo "FAIL: it carries a sym
 
 # Defined symbols only: the runtime start-up code refers to the unwinder's
 # registration weakly and calls it only when it is linked in.
-runtime=$("$objdump" -t "$linked" | awk '$2 !~ /^\(sec/ || $2 == "(sec" {next} {print}' \
-          | grep -v '(sec  0)\|(sec -1)' | awk '{print $NF}' \
+# objdump -t prints "[  12](sec  1)(fl ...) ... name": section 0 is undefined,
+# -1 and -2 absolute and debug.
+runtime=$("$objdump" -t "$linked" | grep -E '^\[ *[0-9]+\]\(sec +[1-9]' | awk '{print $NF}' \
           | grep -E '^_*(cxa_throw|cxa_begin_catch|Unwind_RaiseException|Unwind_Resume|register_frame_info|cxa_guard_acquire|gxx_personality_(v0|seh0|sj0))$' \
           || true)
 if [ -n "$runtime" ]; then echo "FAIL: the C++ runtime's exception or guard machinery is linked in:" $runtime; exit 1; fi
