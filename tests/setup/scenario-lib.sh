@@ -111,21 +111,25 @@ start_holder() {
 # DLLs under the names Windows loads from a program's own folder before its
 # system folder. Each leaves NAME.ran beside itself if it ever runs.
 readonly PLANTED_DLLS=(version uxtheme dwmapi cryptbase propsys winmm userenv profapi msimg32 sspicli)
-plant() {  # FOLDER (host path)
-  local name
+# plant FOLDER (host path) puts them there, and gives every program started
+# until unplant FOLDER Windows' order for them: native (the folder's) before
+# builtin. All but the first, version.dll: Wine's own user32 imports it,
+# which Windows' does not, so under that order Wine itself would load the
+# planted copy before the installer runs a line. That the installer does not
+# import it is the binary check's part; planted, it still must never run.
+plant() {
+  local name IFS=,
   cp "$PLANTED_EXE" "$1/regsvr32.exe"
   for name in "${PLANTED_DLLS[@]}"; do cp "$PLANTED_DLL" "$1/$name.dll"; done
+  overrides_before_planting=$WINEDLLOVERRIDES
+  local names=("${PLANTED_DLLS[@]:1}")
+  WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}${names[*]}=n,b"
+}
+unplant() {
+  (cd "$1" && rm -f regsvr32.exe ./*.ran "${PLANTED_DLLS[@]/%/.dll}")
+  WINEDLLOVERRIDES=$overrides_before_planting
 }
 planted_that_ran() { (cd "$1" && ls -- *.ran 2>/dev/null | tr '\n' ' ') || true; }
-# Windows' order for the planted names: native (the folder's) before
-# builtin. All but the first, version.dll: Wine's own user32 imports it, which Windows'
-# does not, so under that order Wine itself would load the planted copy
-# before the installer runs a line. That the installer does not import it is
-# the binary check's part; planted, it still must never run.
-windows_load_order() {
-  local IFS=, names=("${PLANTED_DLLS[@]:1}")
-  echo "${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}${names[*]}=n,b"
-}
 
 # The system's regsvr32.exe, the one the installer of this flavour starts,
 # as a file that cannot be started, and back.

@@ -46,7 +46,9 @@ wine 'C:\src\Setup.exe' 2>/dev/null &
 second=$!
 check "the second one stops with a box" wait_for_window "$CAPTION_JA"
 LC_ALL=C "$WINE" "$MSGBOX" --timeout 30000 "$CAPTION_EN" No >/dev/null 2>&1 || fail "the first one's question"
-wait "$first" || true
+status=0
+wait "$first" || status=$?
+check_eq "the first one ends as answered (No)" "$status" 0
 BOXES=$WORK/boxes.second
 wine "$MSGBOX" --timeout 30000 'Gainlet*' OK >"$BOXES" 2>/dev/null || fail "the second one's box"
 status=0

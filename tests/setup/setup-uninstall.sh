@@ -37,7 +37,7 @@ run_setup 255 "$INSTALL_WIN\\Setup.exe" /U "$CAPTION_EN" Yes OK
 end_session
 mend_regsvr32
 check_eq "the planted one did not run" "$(planted_that_ran "$INSTALL")" ""
-(cd "$INSTALL" && rm -f regsvr32.exe ./*.ran "${PLANTED_DLLS[@]/%/.dll}")
+unplant "$INSTALL"
 check_eq "the uninstall question" "$(box_text 1)" "$MSG_UNINSTALL"
 check_eq "Yes and No" "$(box_field 1 buttons)" "Yes* No"
 check_eq "the failure" "$(box_text 2)" "$MSG_REGSVR32"
