@@ -17,7 +17,9 @@
 #include "engine/process_samples.h"
 #include "engine_test_support.h"
 #include "joining_thread.h"
+#include "registry_probe.h"
 #include "sample_reference.h"
+#include "stored_gain.h"
 
 namespace gainlet {
 namespace {
@@ -26,11 +28,6 @@ using namespace testing_support;
 
 // 2^(dB/6), computed without log10 or pow.
 double FactorOf(double db) { return std::exp2(db / 6.0); }
-
-bool KeyExists(const wchar_t* path) {
-    RegistryKey key;
-    return RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
 
 // A record built in memory that is not zero, as the module builds its own:
 // nothing may rely on zeroed storage.
@@ -52,32 +49,7 @@ private:
 // or removed, keys it had to create deleted again.
 class PersistedGainTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        hadParent_ = KeyExists(kProductKeyPath);
-        hadKey_ = KeyExists(kSettingsKeyPath);
-        RegistryKey key;
-        if (hadKey_ && RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
-            DWORD size = sizeof(savedData_);
-            hadValue_ =
-                RegQueryValueExW(key.get(), kGainValueName, nullptr, &savedType_, savedData_, &size) == ERROR_SUCCESS;
-            savedSize_ = size;
-        }
-    }
-
-    void TearDown() override {
-        if (!hadKey_) {
-            RegDeleteKeyW(HKEY_CURRENT_USER, kSettingsKeyPath);
-            if (!hadParent_) RegDeleteKeyW(HKEY_CURRENT_USER, kProductKeyPath);
-            EXPECT_FALSE(KeyExists(kSettingsKeyPath));
-            return;
-        }
-        const RegistryKey key = OpenForWriting();
-        if (hadValue_) {
-            RegSetValueExW(key.get(), kGainValueName, 0, savedType_, savedData_, savedSize_);
-        } else {
-            RegDeleteValueW(key.get(), kGainValueName);
-        }
-    }
+    void TearDown() override { EXPECT_TRUE(stored_.Restore()) << "the stored gain was not put back"; }
 
     static RegistryKey OpenForWriting() {
         RegistryKey key;
@@ -96,7 +68,7 @@ protected:
 
     static void RemoveKey() {
         RegDeleteKeyW(HKEY_CURRENT_USER, kSettingsKeyPath);
-        ASSERT_FALSE(KeyExists(kSettingsKeyPath));
+        ASSERT_FALSE(test::KeyExists(HKEY_CURRENT_USER, kSettingsKeyPath));
     }
 
     // A fresh record, loaded the way the module loads its own.
@@ -114,12 +86,7 @@ protected:
     static bool SameBits(float a, float b) { return std::memcmp(&a, &b, sizeof(a)) == 0; }
 
 private:
-    bool hadParent_ = false;
-    bool hadKey_ = false;
-    bool hadValue_ = false;
-    DWORD savedType_ = 0;
-    BYTE savedData_[256] = {};
-    DWORD savedSize_ = 0;
+    test::StoredGainGuard stored_;
 };
 
 TEST_F(PersistedGainTest, MissingKeyOrValueGivesTheDefault) {
@@ -127,7 +94,7 @@ TEST_F(PersistedGainTest, MissingKeyOrValueGivesTheDefault) {
     Loaded loaded = Load();
     EXPECT_EQ(kDefaultGainDb, loaded.gainDb);
     EXPECT_NEAR(0.9849802260127861, loaded.linearGain, 1e-15);
-    EXPECT_FALSE(KeyExists(kSettingsKeyPath)) << "loading must not create the key";
+    EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, kSettingsKeyPath)) << "loading must not create the key";
 
     OpenForWriting();  // the key without the value
     loaded = Load();
@@ -258,8 +225,7 @@ TEST(SharedGainStateTest, PublishedFormatReportsValidBitsAndFloat) {
     };
     for (auto& c : cases) {
         c.format.Format.nSamplesPerSec = 96000 + c.format.Format.nChannels;
-        SampleFormat decoded{};
-        ASSERT_TRUE(DecodeSampleFormat(reinterpret_cast<const BYTE*>(&c.format), sizeof c.format, &decoded));
+        const SampleFormat decoded = Decoded(c.format);
         record->PublishFormat(decoded.samplesPerSec, decoded.channels, decoded.ShownBits(), decoded.isFloat);
         DWORD rate, channels, bits;
         BOOL isFloat;
@@ -289,8 +255,7 @@ TEST(SharedGainStateTest, GainChangesAndMeterReadsRaceWithProcessing) {
     // 32-bit samples with every bit in use make two different factors give
     // different outputs.
     const auto format = MakeFormat(WAVE_FORMAT_EXTENSIBLE, 2, 32, 32);
-    SampleFormat decoded{};
-    ASSERT_TRUE(DecodeSampleFormat(reinterpret_cast<const BYTE*>(&format), sizeof format, &decoded));
+    const SampleFormat decoded = Decoded(format);
     // The runs go on until the reader has overlapped enough of them, however
     // the two threads happen to be scheduled.
     constexpr int kMinRuns = 4000;

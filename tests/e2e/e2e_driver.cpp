@@ -295,7 +295,7 @@ void WriteWav(const std::wstring& path, const std::vector<BYTE>& format, const s
 ::testing::AssertionResult ReadWav(const std::wstring& path, dsphost::WavFile* wav) {
     std::wstring problem;
     if (dsphost::ReadWav(path, wav, &problem) == S_OK) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << std::string(problem.begin(), problem.end());
+    return ::testing::AssertionFailure() << Utf8(problem);
 }
 
 // Where two byte strings first differ; the shorter one's size when one is
@@ -490,45 +490,6 @@ TEST_F(Playing, HostErrorsAreOneLineWithTheCode) {
 
 // ---- Playing WAV files through a DirectShow graph ----
 
-// The gain the DLL reads from the registry when it loads, stored as the
-// settings page stores it; whatever was there before is put back.
-class StoredGain {
-public:
-    StoredGain() {
-        gainlet::RegistryKey key;
-        hadParent_ = KeyExists(HKEY_CURRENT_USER, gainlet::kProductKeyPath);
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-            return;
-        hadKey_ = true;
-        hadValue_ = RegQueryValueExW(key.get(), gainlet::kGainValueName, nullptr, &savedType_, saved_, &savedSize_) ==
-                    ERROR_SUCCESS;
-    }
-    ~StoredGain() {
-        if (!hadKey_) {
-            RegDeleteKeyW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath);
-            if (!hadParent_) RegDeleteKeyW(HKEY_CURRENT_USER, gainlet::kProductKeyPath);
-            return;
-        }
-        gainlet::RegistryKey key;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, gainlet::kSettingsKeyPath, 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS)
-            return;
-        if (hadValue_)
-            RegSetValueExW(key.get(), gainlet::kGainValueName, 0, savedType_, saved_, savedSize_);
-        else
-            RegDeleteValueW(key.get(), gainlet::kGainValueName);
-    }
-    StoredGain(const StoredGain&) = delete;
-    StoredGain& operator=(const StoredGain&) = delete;
-
-    // A REG_DWORD holding the bit pattern of the float.
-    bool Set(float gainDb) { return gainlet::test::StoreGainBits(gainlet::test::FloatBits(gainDb)); }
-
-private:
-    bool hadParent_ = false, hadKey_ = false, hadValue_ = false;
-    DWORD savedType_ = 0, savedSize_ = 64;
-    BYTE saved_[64] = {};
-};
-
 bool IsFloatFormat(const std::vector<BYTE>& format) {
     WAVEFORMATEXTENSIBLE wave = {};
     memcpy(&wave, format.data(), std::min(format.size(), sizeof(wave)));
@@ -557,7 +518,8 @@ TEST_F(DirectShowGraph, EveryFormatComesOutBitExactAtTwoStoredGains) {
     // apartment that works only for a class registered ThreadingModel Both.
     const ComApartment mta(COINIT_MULTITHREADED);
     ASSERT_HRESULT_SUCCEEDED(mta.hr);
-    StoredGain stored;
+    // The gain the DLL reads when it loads; whatever was stored before is put back.
+    gainlet::test::StoredGainGuard stored;
     for (const float gainDb : gains) {
         ASSERT_EQ(GetModuleHandleW(dll.c_str()), nullptr) << "the DLL must load after the gain is stored";
         ASSERT_TRUE(stored.Set(gainDb));

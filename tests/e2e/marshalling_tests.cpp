@@ -25,6 +25,7 @@
 #include "resource.h"
 #include "settings_key.h"
 #include "test_buffer.h"
+#include "wave_format.h"
 
 namespace {
 
@@ -51,20 +52,15 @@ bool IsProxy(IUnknown* object) {
 // Float samples, three channels at 96 kHz: every field GetFormatInfo reports
 // differs from the others and from zero.
 HRESULT PlayThreeChannelFloat(IMediaObject* dsp, const std::vector<float>& samples) {
-    WAVEFORMATEX wave = {};
-    wave.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
-    wave.nChannels = 3;
-    wave.nSamplesPerSec = 96000;
-    wave.wBitsPerSample = 32;
-    wave.nBlockAlign = 12;
-    wave.nAvgBytesPerSec = 96000 * 12;
+    const gainlet::test::WaveFormat format = {WAVE_FORMAT_IEEE_FLOAT, 3, 96000, 32};
+    WAVEFORMATEXTENSIBLE wave = gainlet::test::WaveBlock(format);
     DMO_MEDIA_TYPE type = {};
     type.majortype = MEDIATYPE_Audio;
     type.subtype = MEDIASUBTYPE_IEEE_FLOAT;
     type.bFixedSizeSamples = TRUE;
-    type.lSampleSize = wave.nBlockAlign;
+    type.lSampleSize = wave.Format.nBlockAlign;
     type.formattype = FORMAT_WaveFormatEx;
-    type.cbFormat = sizeof wave;
+    type.cbFormat = static_cast<ULONG>(gainlet::test::WaveBlockSize(format));
     type.pbFormat = reinterpret_cast<BYTE*>(&wave);
     HRESULT hr = dsp->SetInputType(0, &type, 0);
     if (SUCCEEDED(hr)) hr = dsp->SetOutputType(0, &type, 0);

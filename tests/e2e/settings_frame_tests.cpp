@@ -15,7 +15,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -33,6 +32,8 @@
 #include "resource.h"
 #include "settings_key.h"
 #include "stored_gain.h"
+#include "wav_file.h"
+#include "wave_format.h"
 
 namespace {
 
@@ -41,49 +42,28 @@ using e2e::Regsvr32;
 using Microsoft::WRL::ComPtr;
 
 using gainlet::test::DeleteStoredGain;
+using gainlet::test::HasStoredGain;
 using gainlet::test::ReadStoredGain;
 
 void ExpectStoredGain(float gainDb) {
-    DWORD type = 0, bits = 0, expected;
-    std::memcpy(&expected, &gainDb, sizeof expected);
+    DWORD type = 0, bits = 0;
     ASSERT_TRUE(ReadStoredGain(&type, &bits)) << "no " << gainDb << " dB stored";
     EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
-    EXPECT_EQ(bits, expected) << "the bit pattern of " << gainDb << "f";
+    EXPECT_EQ(bits, gainlet::test::FloatBits(gainDb)) << "the bit pattern of " << gainDb << "f";
 }
 
 // A tenth of a second of 48 kHz stereo float whose every sample is +-0.5,
 // so that the page's meter reads -6 dB plus the gain.
 void WriteHalfScaleWav(const std::wstring& path) {
-    const WORD channels = 2, bits = 32;
-    const DWORD rate = 48000, frames = 4800;
-    std::vector<float> samples(frames * channels);
-    for (size_t i = 0; i < samples.size(); ++i) samples[i] = (i / channels) % 2 ? -0.5f : 0.5f;
-    const DWORD dataBytes = static_cast<DWORD>(samples.size() * sizeof(float));
-    WAVEFORMATEX format = {};
-    format.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
-    format.nChannels = channels;
-    format.nSamplesPerSec = rate;
-    format.wBitsPerSample = bits;
-    format.nBlockAlign = channels * bits / 8;
-    format.nAvgBytesPerSec = rate * format.nBlockAlign;
-    std::vector<BYTE> file;
-    auto put = [&file](const void* data, size_t size) {
-        file.insert(file.end(), static_cast<const BYTE*>(data), static_cast<const BYTE*>(data) + size);
-    };
-    const DWORD riffSize = 4 + 8 + sizeof format + 8 + dataBytes, formatSize = sizeof format;
-    put("RIFF", 4);
-    put(&riffSize, 4);
-    put("WAVE", 4);
-    put("fmt ", 4);
-    put(&formatSize, 4);
-    put(&format, sizeof format);
-    put("data", 4);
-    put(&dataBytes, 4);
-    put(samples.data(), dataBytes);
-    const gainlet::FileHandle handle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    ASSERT_NE(handle.get(), INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(handle.get(), file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
+    const gainlet::test::WaveFormat format = {WAVE_FORMAT_IEEE_FLOAT, 2, 48000, 32};
+    std::vector<float> samples(4800 * format.channels);
+    for (size_t i = 0; i < samples.size(); ++i) samples[i] = (i / format.channels) % 2 ? -0.5f : 0.5f;
+    dsphost::WavWriter writer;
+    ASSERT_EQ(writer.Create(path, gainlet::test::WaveBytes(format)), S_OK);
+    ASSERT_EQ(writer.Append(reinterpret_cast<const BYTE*>(samples.data()),
+                            static_cast<DWORD>(samples.size() * sizeof(float))),
+              S_OK);
+    ASSERT_EQ(writer.Commit(), S_OK);
 }
 
 // dsphost --settings with the WAV, its frame and the page in it.
@@ -117,12 +97,7 @@ public:
                             &ignored);
         return text;
     }
-    HWND Focus() const {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        GetGUIThreadInfo(dsphost.ThreadId(), &info);
-        return info.hwndFocus;
-    }
+    HWND Focus() const { return gainlet::test::FocusOfThread(dsphost.ThreadId()); }
     // The page's window appears before the frame has set the focus in it.
     bool WaitForFocus(HWND expected) const {
         for (int waited = 0; waited < 5000 && Focus() != expected; waited += 20) Sleep(20);
@@ -245,8 +220,7 @@ TEST_F(SettingsFrame, TypedGainIsPreviewedApplyStoresItAndCancelKeepsTheApplied)
     host.TypeGain(L"+6");
     EXPECT_TRUE(host.WaitUntil(Enabled, host.FrameButton(IDC_FRAME_APPLY), true)) << "a change enables Apply";
     EXPECT_NEAR(host.FreshPeakDb(), 0.0, 0.0015) << "the typed gain is heard at once";
-    DWORD type, bits;
-    EXPECT_FALSE(ReadStoredGain(&type, &bits)) << "a preview stores nothing";
+    EXPECT_FALSE(HasStoredGain()) << "a preview stores nothing";
 
     host.Click(IDC_FRAME_APPLY);
     EXPECT_TRUE(host.WaitUntil(Enabled, host.FrameButton(IDC_FRAME_APPLY), false)) << "nothing left to apply";
@@ -276,8 +250,7 @@ TEST_F(SettingsFrame, RefusedGainShowsTheRangeMessageAndKeepsTheFrameOpen) {
         EXPECT_NE(report.output.find("You must enter a volume between -100dB and +24dB."), std::string::npos)
             << report.output;
         Sleep(300);
-        DWORD type, bits;
-        EXPECT_FALSE(ReadStoredGain(&type, &bits));
+        EXPECT_FALSE(HasStoredGain());
         EXPECT_TRUE(IsWindowVisible(host.frame)) << "the frame stays open";
         EXPECT_TRUE(Enabled(host.FrameButton(IDC_FRAME_APPLY))) << "the change is still not applied";
     }
@@ -285,8 +258,7 @@ TEST_F(SettingsFrame, RefusedGainShowsTheRangeMessageAndKeepsTheFrameOpen) {
     host.Click(IDCANCEL);
     EXPECT_EQ(host.Finish(), 0u) << host.output;
     EXPECT_NE(host.output.find("frame: Cancel\ngain: -0.131 dB"), std::string::npos) << host.output;
-    DWORD type, bits;
-    EXPECT_FALSE(ReadStoredGain(&type, &bits));
+    EXPECT_FALSE(HasStoredGain());
 }
 
 // Keys pressed as a user presses them, each step checked before the next:
@@ -325,15 +297,8 @@ TEST_F(SettingsFrame, KeysWorkThePageAndTheFrame) {
          1},
         {"Alt+V again", {VK_MENU, 'V'}, inPage, 1},
     };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.what);
-        bool reached = false;
-        for (int press = 0; press < step.mostPresses && !reached; ++press) {
-            ASSERT_TRUE(gainlet::test::PressKeys(step.keys));
-            for (int waited = 0; waited < 3000 && !(reached = step.reached()); waited += 20) Sleep(20);
-        }
-        EXPECT_TRUE(reached);
-    }
+    for (const Step& step : steps)
+        EXPECT_TRUE(gainlet::test::PressKeysUntil(step.keys, step.reached, step.mostPresses)) << step.what;
     ExpectStoredGain(-1.5f);
 
     host.TypeGain(L"-3");

@@ -1,6 +1,8 @@
 // Format blocks, byte packing and a one-call runner shared by the engine tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 #include <mmreg.h>
 #include <uuids.h>
@@ -9,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/process_samples.h"
 #include "wave_format.h"
 
 namespace gainlet {
@@ -18,6 +21,13 @@ namespace testing_support {
 inline WAVEFORMATEXTENSIBLE MakeFormat(WORD tag, WORD channels, WORD bits, WORD validBits = 0,
                                        const GUID& subFormat = MEDIASUBTYPE_PCM) {
     return test::WaveBlock({tag, channels, 48000, bits, validBits, subFormat});
+}
+
+// The description SetInputType keeps for an accepted format.
+inline SampleFormat Decoded(const WAVEFORMATEXTENSIBLE& format) {
+    SampleFormat decoded{};
+    EXPECT_TRUE(DecodeSampleFormat(reinterpret_cast<const BYTE*>(&format), sizeof format, &decoded));
+    return decoded;
 }
 
 template <typename T>

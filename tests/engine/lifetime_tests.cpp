@@ -57,9 +57,10 @@ TEST(DspAggregation, InterfacesDelegateToTheOuterUnknown) {
         void* through = nullptr;
         EXPECT_EQ(face->QueryInterface(IID_IMediaObject, &through), E_NOINTERFACE);
         EXPECT_EQ(outer.lastQueried, IID_IMediaObject) << "asked of the outer object";
-        face.Get()->AddRef();
-        EXPECT_EQ(outer.refs, 3);
-        face.Get()->Release();
+        {
+            auto copy = face;
+            EXPECT_EQ(outer.refs, 3);
+        }
         face.Reset();
         EXPECT_EQ(outer.refs, 1);
     }

@@ -24,13 +24,6 @@ namespace {
 
 using namespace testing_support;
 
-// The description SetInputType keeps for an accepted format.
-SampleFormat Decoded(const WAVEFORMATEXTENSIBLE& format) {
-    SampleFormat decoded{};
-    EXPECT_TRUE(DecodeSampleFormat(reinterpret_cast<const BYTE*>(&format), sizeof format, &decoded));
-    return decoded;
-}
-
 struct Gain {
     std::string name;
     float db;      // used when exact == 0

@@ -173,19 +173,17 @@ TEST(RegistrationResources, ScriptsAreTheClassesKeysInCrLfText) {
 // The class table against the real HKCR of the test prefix, with this test
 // program standing in for the DLL.
 TEST(RegistrationResources, ClassKeysNameThisModuleAndUnregisterCleanly) {
-    const wchar_t classKey[] = L"CLSID\\{CB5764E3-601F-4017-B0C5-11CE65E068C1}";
     const HMODULE self = ThisModule();
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(self, path, MAX_PATH);
     const ClassEntry classes[] = {{&CLSID_Gainlet, ClassOf(CLSID_Gainlet).registryEntries, nullptr, nullptr}, {}};
 
     ASSERT_EQ(RegisterClasses(self, classes), S_OK);
-    const std::wstring inproc = std::wstring(classKey) + L"\\InprocServer32";
-    EXPECT_EQ(test::StringValue(HKEY_CLASSES_ROOT, inproc, nullptr), path);
-    EXPECT_EQ(test::StringValue(HKEY_CLASSES_ROOT, inproc, L"ThreadingModel"), L"Both");
+    EXPECT_EQ(test::StringValue(HKEY_CLASSES_ROOT, kInprocKey, nullptr), path);
+    EXPECT_EQ(test::StringValue(HKEY_CLASSES_ROOT, kInprocKey, L"ThreadingModel"), L"Both");
 
     EXPECT_EQ(UnregisterClasses(self, classes), S_OK);
-    EXPECT_FALSE(test::KeyExists(HKEY_CLASSES_ROOT, classKey));
+    EXPECT_FALSE(test::KeyExists(HKEY_CLASSES_ROOT, kClassKey));
     EXPECT_TRUE(test::KeyExists(HKEY_CLASSES_ROOT, L"CLSID"));
 }
 

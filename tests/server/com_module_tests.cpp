@@ -52,9 +52,9 @@ protected:
     // TearDown's checks and the next test.
     ComPtr<IClassFactory> Factory() {
         ComPtr<IClassFactory> factory;
-        EXPECT_EQ(module.GetClassObject(CLSID_Probe, IID_IClassFactory,
-                                        reinterpret_cast<void**>(factory.GetAddressOf())),
-                  S_OK);
+        EXPECT_EQ(
+            module.GetClassObject(CLSID_Probe, IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf())),
+            S_OK);
         return factory;
     }
 
@@ -93,6 +93,7 @@ TEST_F(ComModuleTest, UnknownClassOrInterfaceIsRefused) {
 TEST_F(ComModuleTest, LockServerCountsWithoutChecks) {
     // No reference held: the module's cache keeps the factory alive.
     IClassFactory* const factory = Factory().Get();
+    ASSERT_NE(factory, nullptr);
     EXPECT_EQ(factory->LockServer(TRUE), S_OK);
     EXPECT_EQ(factory->LockServer(TRUE), S_OK);
     EXPECT_EQ(module.CanUnloadNow(), S_FALSE);
@@ -147,7 +148,8 @@ TEST_F(ComModuleTest, ConcurrentFirstRequestsShareOneFactory) {
             auto* s = static_cast<Shared*>(arg);
             const LONG index = InterlockedIncrement(&s->next) - 1;
             WaitForSingleObject(s->start, INFINITE);
-            s->module->GetClassObject(CLSID_Probe, IID_IClassFactory, reinterpret_cast<void**>(s->results[index].GetAddressOf()));
+            s->module->GetClassObject(CLSID_Probe, IID_IClassFactory,
+                                      reinterpret_cast<void**>(s->results[index].GetAddressOf()));
             return 0;
         }
     };

@@ -243,8 +243,7 @@ TEST(JapanesePage, RefusedApplySaysSoInJapanese) {
     EXPECT_EQ(report.exitCode, 0u);
     EXPECT_NE(report.output.find(Utf8(L"音量は -100dB から +24dB の間で指定して下さい")), std::string::npos)
         << report.output;
-    DWORD type = REG_NONE, bits = 0;
-    EXPECT_FALSE(ReadStoredGain(&type, &bits)) << "a refused gain is not stored";
+    EXPECT_FALSE(gainlet::test::HasStoredGain()) << "a refused gain is not stored";
 }
 
 }  // namespace

@@ -29,6 +29,7 @@
 namespace gainlet_test {
 namespace {
 
+using gainlet::test::FocusOfThread;
 using gainlet::test::TestBuffer;
 
 WAVEFORMATEX Format(WORD tag, DWORD rate, WORD channels, WORD bits) {
@@ -173,13 +174,6 @@ struct FrameVisit {
     std::vector<std::string> missedSteps;  // keyboard steps that did not do what they should
 };
 
-HWND FocusOfThread(DWORD thread) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(thread, &info);
-    return info.hwndFocus;
-}
-
 BOOL CALLBACK FindSettingsDialog(HWND window, LPARAM found) {
     if (GetDlgItem(window, IDC_GAIN_SPIN) && GetDlgItem(window, IDC_LAMP_OFF)) {
         *reinterpret_cast<HWND*>(found) = window;
@@ -240,14 +234,7 @@ TEST_F(LivePageTest, PlatformPropertyFrameShowsThePageWorksByKeyboardAndLeavesNo
 
             const auto inPage = [&] { return IsChild(dialog, FocusOfThread(uiThread)) != FALSE; };
             const auto step = [&](const char* what, std::initializer_list<WORD> keys, auto reached, int mostPresses) {
-                for (int press = 0; press < mostPresses; ++press) {
-                    gainlet::test::PressKeys(keys);
-                    for (int waited = 0; waited < 3000; waited += 20) {
-                        if (reached()) return;
-                        Sleep(20);
-                    }
-                }
-                visit.missedSteps.push_back(what);
+                if (!gainlet::test::PressKeysUntil(keys, reached, mostPresses)) visit.missedSteps.push_back(what);
             };
             if (row.navigate) {
                 step(

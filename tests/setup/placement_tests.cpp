@@ -9,6 +9,7 @@
 #include <string>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "common/unique_handle.h"
 #include "delete_or_defer.h"
@@ -173,25 +174,34 @@ TEST(BackupPath, ExtensionReplacedByCounter) {
     EXPECT_STREQ(backup, L"C:\\a\\x.tar.012");
 }
 
-// Whether the platform is to delete the file at the next restart.
+// Whether the platform is to delete the file at the next restart. A list
+// that cannot be read whole fails the test instead of answering no.
 bool QueuedForDeletion(const wchar_t* path) {
+    const wchar_t kPending[] = L"PendingFileRenameOperations";
     gainlet::RegistryKey session;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
-                      session.put()) != ERROR_SUCCESS)
+    LONG status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
+                                session.put());
+    DWORD bytes = 0;
+    if (status == ERROR_SUCCESS) status = RegQueryValueExW(session.get(), kPending, nullptr, nullptr, nullptr, &bytes);
+    if (status == ERROR_FILE_NOT_FOUND) return false;
+    // Zeros past the data end a list stored without its terminators.
+    std::vector<wchar_t> pending(bytes / sizeof(wchar_t) + 3, L'\0');
+    if (status == ERROR_SUCCESS)
+        status = RegQueryValueExW(session.get(), kPending, nullptr, nullptr, reinterpret_cast<BYTE*>(pending.data()),
+                                  &bytes);
+    if (status != ERROR_SUCCESS) {
+        ADD_FAILURE() << "the pending file operations cannot be read: error " << status;
         return false;
-    wchar_t pending[8192] = {};
-    DWORD bytes = sizeof(pending) - 2 * sizeof(wchar_t);
-    RegQueryValueExW(session.get(), L"PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(pending),
-                     &bytes);
-    // Each source is the path behind the platform's "\??\" prefix.
-    const size_t pathLength = lstrlenW(path);
-    // Pairs of (source, empty target): the empty target means "delete".
-    for (const wchar_t* entry = pending; *entry;) {
+    }
+    // Pairs of (source, empty target): the empty target means "delete", and
+    // each source is the path behind the platform's "\??\" prefix.
+    const std::wstring queued = L"\\??\\" + std::wstring(path);
+    for (const wchar_t* entry = pending.data(); *entry;) {
         const std::wstring source = entry;
         entry += source.size() + 1;
         const bool deleted = *entry == L'\0';
         entry += lstrlenW(entry) + 1;
-        if (deleted && source.size() == pathLength + 4 && lstrcmpiW(source.c_str() + 4, path) == 0) return true;
+        if (deleted && lstrcmpiW(source.c_str(), queued.c_str()) == 0) return true;
     }
     return false;
 }

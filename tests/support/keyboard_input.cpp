@@ -22,4 +22,22 @@ bool PressKeys(std::initializer_list<WORD> keys) {
     return SendInput(count, inputs, sizeof(INPUT)) == count;
 }
 
+bool PressKeysUntil(std::initializer_list<WORD> keys, const std::function<bool()>& reached, int mostPresses) {
+    for (int press = 0; press < mostPresses; ++press) {
+        if (!PressKeys(keys)) return false;
+        for (int waited = 0; waited < 3000; waited += 20) {
+            if (reached()) return true;
+            Sleep(20);
+        }
+    }
+    return false;
+}
+
+HWND FocusOfThread(DWORD threadId) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(threadId, &info);
+    return info.hwndFocus;
+}
+
 }  // namespace gainlet::test
