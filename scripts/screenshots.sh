@@ -17,27 +17,13 @@ out=${2:-$build/screenshots}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
-# Wine has neither of the templates' fonts, and its stand-ins for them are
-# wider, so captions that fit on Windows wrap or are cut. Each is replaced
-# in the prefix by the Debian font nearest to it in metrics (the dialog
-# scales by the average character width, so what counts is how wide the
-# captions are against it):
-#   Segoe UI      no Debian font is metric-compatible; DejaVu Sans Condensed
-#                 comes nearest and fits every English caption;
-#   MS UI Gothic  Ume UI Gothic, drawn to its metrics (IPAPGothic, drawn
-#                 to MS PGothic's, leaves "Audio format of DSP:" 3 pixels
-#                 too wide).
-replacements=("Segoe UI=DejaVu Sans Condensed" "MS UI Gothic=Ume UI Gothic")
-packages=(fonts-wine fonts-dejavu-extra fonts-ipafont-gothic fonts-horai-umefont)
-# The Wine here does not find the fonts of its own package: the frame's
-# "MS Shell Dlg" is Tahoma and the caption buttons are Marlett glyphs.
-wine_fonts=(/usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf /usr/share/wine/fonts/marlett.ttf)
+source scripts/page-prefix.sh
 
 for tool in xvfb-run xdotool import python3; do
   command -v "$tool" >/dev/null || { echo "screenshots: $tool is missing" >&2; exit 1; }
 done
 missing=()
-for p in "${packages[@]}"; do
+for p in "${page_font_packages[@]}"; do
   dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -54,28 +40,10 @@ source cmake/wine-env.sh
 GAINLET_FLAVOUR=$(gainlet_flavour_of "$build/bin/dsphost.exe")
 export GAINLET_FLAVOUR
 
-# Two seconds of a loud chord at 48 kHz, 32-bit float, peaking near +2 dB.
-python3 - "$work/loud.wav" <<'PY'
-import math, struct, sys
-rate, channels, frames = 48000, 2, 96000
-samples = bytearray()
-for i in range(frames):
-    t = i / rate
-    v = 1.05 * (0.6 * math.sin(2 * math.pi * 220 * t) + 0.4 * math.sin(2 * math.pi * 331 * t + 0.7)
-                + 0.25 * math.sin(2 * math.pi * 440 * t + 1.3))
-    samples += struct.pack("<ff", v, 0.9 * v)
-fmt = struct.pack("<HHIIHH", 3, channels, rate, rate * channels * 4, channels * 4, 32)
-with open(sys.argv[1], "wb") as f:
-    f.write(b"RIFF" + struct.pack("<I", 4 + 8 + len(fmt) + 8 + len(samples)) + b"WAVE")
-    f.write(b"fmt " + struct.pack("<I", len(fmt)) + fmt + b"data" + struct.pack("<I", len(samples)) + samples)
-PY
+write_loud_wav "$work/loud.wav" 2
 
 run() { GAINLET_NO_XVFB=1 cmake/wine-run.sh "$@" >/dev/null; }
-fonts_key='HKCU\Software\Wine\Fonts\Replacements'
-for pair in "${replacements[@]}"; do
-  run reg add "$fonts_key" /v "${pair%%=*}" /t REG_SZ /d "${pair#*=}" /f
-done
-cp "${wine_fonts[@]}" "$WINEPREFIX/drive_c/windows/Fonts/"
+replace_page_fonts run
 # No window manager runs under Xvfb: Wine draws the frame's caption and
 # border itself, so that the captured window is the whole frame.
 run reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f

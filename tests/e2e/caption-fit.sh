@@ -10,31 +10,12 @@
 set -euo pipefail
 source "$(dirname "$0")/runner-prelude.sh" "$@"
 mkdir -p "$work/shots"
-export GAINLET_NO_XVFB=1 WINEDEBUG=-all
 dll=$(winpath "$bin/Gainlet.dll")
 
-# Half a second of float audio peaking at +2.3 dB: at +24 dB the held peak
-# reads about +26.3dB.
-python3 - "$work/loud.wav" <<'PY'
-import math, struct, sys
-rate, frames = 48000, 24000
-samples = b"".join(struct.pack("<ff", v, v) for v in
-                   (1.3 * math.sin(2 * math.pi * 441 * i / rate) for i in range(frames)))
-fmt = struct.pack("<HHIIHH", 3, 2, rate, rate * 8, 8, 32)
-with open(sys.argv[1], "wb") as f:
-    f.write(b"RIFF" + struct.pack("<I", 4 + 8 + len(fmt) + 8 + len(samples)) + b"WAVE")
-    f.write(b"fmt " + struct.pack("<I", len(fmt)) + fmt + b"data" + struct.pack("<I", len(samples)) + samples)
-PY
+# Half a second of loud audio: at +24 dB the held peak reads its widest.
+source "$root/scripts/page-prefix.sh"
+write_loud_wav "$work/loud.wav" 0.5
 wav=$(winpath "$work/loud.wav")
-
-# The screenshots' prefix: the templates' fonts replaced by the nearest
-# Debian fonts, and the frame's Tahoma copied in.
-replace_fonts() {
-  local key='HKCU\Software\Wine\Fonts\Replacements'
-  "$run" reg add "$key" /v "Segoe UI" /t REG_SZ /d "DejaVu Sans Condensed" /f >/dev/null
-  "$run" reg add "$key" /v "MS UI Gothic" /t REG_SZ /d "Ume UI Gothic" /f >/dev/null
-  cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-}
 
 status=0
 rows=0
@@ -42,7 +23,7 @@ for fonts in replaced default; do
   export WINEPREFIX=$work/prefix-$fonts
   "$run" regsvr32 /s "$(winpath "$bin/RegistrarStandIn.dll")"
   "$run" regsvr32 /s "$dll"
-  [ $fonts = replaced ] && replace_fonts
+  [ $fonts = replaced ] && replace_page_fonts "$run"
   for dpi in 96 120 144; do
     # Read when the next Wine session starts; wine-run.sh ends each one.
     "$run" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $dpi /f >/dev/null
